@@ -1,0 +1,63 @@
+include(GoogleTest)
+
+if(MSVC)
+  find_package(GTest CONFIG REQUIRED)
+  set(LUMOREX_GTEST_MAIN GTest::gtest_main GTest::gtest)
+else()
+  set(LUMOREX_GTEST_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  add_subdirectory(${LUMOREX_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  set(LUMOREX_GTEST_MAIN gtest_main gtest)
+endif()
+
+# Test programs run where the build can execute Windows code: natively, or under an emulator.
+if(CMAKE_HOST_WIN32 OR CMAKE_CROSSCOMPILING_EMULATOR)
+  set(LUMOREX_RUN_TESTS ON)
+else()
+  set(LUMOREX_RUN_TESTS OFF)
+endif()
+
+# lumorex_test(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [GUI])
+# A GoogleTest program whose cases ctest runs one by one. LOCK names shared state the cases
+# change (the registry settings, the X display); GUI marks cases that need the display.
+function(lumorex_test name)
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS;LOCK" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} ${LUMOREX_GTEST_MAIN} win32_common)
+  target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  if(NOT LUMOREX_RUN_TESTS)
+    return()
+  endif()
+  set(props "")
+  set(locks ${T_LOCK})
+  if(T_GUI)
+    list(APPEND locks display)
+  endif()
+  if(locks)
+    list(JOIN locks "," lock_list)
+    set(props PROPERTIES RESOURCE_LOCK "${lock_list}")
+  endif()
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    ${props})
+endfunction()
+
+# Inspects a built DLL: machine type, export names and ordinals against its .def file, imports
+# of system DLLs only, and any section that must be shared between processes.
+function(lumorex_check_binary name)
+  cmake_parse_arguments(C "" "DLL;DEF;SHARED_SECTION" "" ${ARGN})
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(machine "pe-x86-64")
+  else()
+    set(machine "pe-i386")
+  endif()
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND}
+      -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}> -DDEF=${C_DEF}
+      -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION}
+      -P ${CMAKE_SOURCE_DIR}/cmake/check_binary.cmake)
+endfunction()
