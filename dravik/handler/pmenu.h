@@ -3,6 +3,8 @@
 #pragma once
 
 #include <windows.h>
+#include <objidl.h>
+#include <shtypes.h>
 
 #include <string>
 #include <vector>
@@ -27,8 +29,22 @@ public:
     CPMenu(const CPMenu&) = delete;
     CPMenu& operator=(const CPMenu&) = delete;
 
+    // Takes the shell's selection: settings, the names and folders of the selected items, and
+    // the selection type that decides the menu. E_INVALIDARG when no path was delivered.
+    HRESULT Initialize(PCIDLIST_ABSOLUTE folderIdList, IDataObject* dataObject, HKEY progIdKey);
+
     // The settings step of Initialize: caption language and viewer folder from the registry.
     void ReadSettings();
+
+    // Asks the image library for the file's kind and, for a known kind, a thumbnail that fits
+    // the 150 x 150 box. Always 1; the outcome is in m_previewBitmap and the size fields.
+    int LoadPreviewImage(const char* path);
+    // The library's kind for the file as a signed 8-bit value; 0 without library or export.
+    int GetFileKind(const char* path);
+
+    // Owner-draw of the preview entry. Both always succeed and answer TRUE for handled items.
+    virtual HRESULT OnMeasureItem(MEASUREITEMSTRUCT* item, LRESULT* result);
+    virtual HRESULT OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result);
 
     // Handler state, in declaration order.
     int m_language = 0;

@@ -1,0 +1,26 @@
+// The outside image library, loaded by name at each thumbnail request. Its functions take the
+// path as narrow text and use the standard calling convention.
+#pragma once
+
+#include <windows.h>
+
+namespace dravik {
+
+constexpr char kImageLibraryName[] = "Zuzazavuro.dll";
+constexpr char kFileKindExport[] = "Filekind";
+constexpr char kLoadImageExport[] = "Loadimage";
+constexpr char kFreeImageExport[] = "Freeimage";
+
+// Only the low 8 bits of the result count, read as a signed value.
+using FileKindFunction = int(WINAPI*)(const char* path);
+// On entry *width and *height hold the box; on success they hold the returned bitmap's size and
+// the other three the source image's width, height and bits per pixel.
+using LoadImageFunction = HBITMAP(WINAPI*)(const char* path, int* width, int* height, int* imageWidth,
+                                           int* imageHeight, int* bitsPerPixel);
+
+template <typename Function>
+Function LookUpExport(HMODULE library, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+}  // namespace dravik

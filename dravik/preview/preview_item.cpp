@@ -1,0 +1,91 @@
+#include "preview/preview_item.h"
+
+#include "handler/debug_log.h"
+#include "handler/pmenu.h"
+
+namespace dravik {
+namespace {
+
+// A sunken one-pixel frame on the outermost pixels of (x, y, cx, cy), drawn with brushes so
+// that the device context's colours stay as the caller left them.
+void DrawSunkenFrame(HDC dc, int x, int y, int cx, int cy) {
+    const HBRUSH shadow = GetSysColorBrush(COLOR_BTNSHADOW);
+    const HBRUSH highlight = GetSysColorBrush(COLOR_BTNHIGHLIGHT);
+    const RECT top = {x, y, x + cx - 1, y + 1};
+    const RECT left = {x, y, x + 1, y + cy - 1};
+    const RECT right = {x + cx - 1, y, x + cx, y + cy};
+    const RECT bottom = {x, y + cy - 1, x + cx, y + cy};
+    FillRect(dc, &top, shadow);
+    FillRect(dc, &left, shadow);
+    FillRect(dc, &right, highlight);
+    FillRect(dc, &bottom, highlight);
+}
+
+void DrawCaption(HDC dc, RECT line, const char* format, ...) LUMOREX_PRINTF_CHECK(3, 4);
+void DrawCaption(HDC dc, RECT line, const char* format, ...) {
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof(text), format, args);
+    va_end(args);
+    DrawTextA(dc, text, -1, &line, DT_CENTER | DT_SINGLELINE);
+}
+
+}  // namespace
+
+HRESULT CPMenu::OnMeasureItem(MEASUREITEMSTRUCT* item, LRESULT* result) {
+    if (g_lastPreviewWidth <= 0) g_lastPreviewWidth = kMeasureFallbackWidth;
+    if (item && static_cast<int>(item->itemID) == m_previewCmdId) {
+        item->itemWidth = g_lastPreviewWidth;
+        item->itemHeight = g_lastPreviewHeight + kItemHeightAllowance;
+        if (result) *result = TRUE;
+    }
+    return S_OK;
+}
+
+HRESULT CPMenu::OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result) {
+    // A thumbnail of no area cannot be scaled: the entry then shows nothing.
+    if (item && m_previewBitmap && static_cast<int>(item->itemID) == m_previewCmdId && m_previewWidth > 0 &&
+        m_previewHeight > 0) {
+        const RECT& rc = item->rcItem;
+        const int itemW = rc.right - rc.left;
+        const int itemH = rc.bottom - rc.top;
+        DebugLog("rcItem w :%d h: %d ", itemW, itemH);
+
+        double w = m_previewWidth, h = m_previewHeight;
+        const double roomW = itemW - kHorizontalMargin;
+        const double roomH = itemH - kVerticalAllowance;
+        if (w >= roomW) {
+            const double f = roomW / w;
+            w *= f;
+            h *= f;
+        }
+        if (h >= roomH) {
+            const double f = roomH / h;
+            h *= f;
+            w *= f;
+        }
+        const int x = rc.left + static_cast<int>((itemW - w) * 0.5);
+        const int y = rc.top + static_cast<int>((itemH - kCentringCut - h) * 0.5);
+        const int dw = static_cast<int>(w);
+        const int dh = static_cast<int>(h);
+
+        if (win32::unique_mem_dc memory{CreateCompatibleDC(nullptr)}) {
+            win32::scoped_select select(memory.get(), m_previewBitmap.get());
+            SetStretchBltMode(item->hDC, COLORONCOLOR);
+            StretchBlt(item->hDC, x, y, dw, dh, memory.get(), 0, 0, m_previewWidth, m_previewHeight, SRCCOPY);
+        }
+
+        RECT line = {rc.left, y + dh + kCaptionTop, rc.right, y + dh + kCaptionBottom};
+        DrawCaption(item->hDC, line, "%s", g_selFileName.c_str());
+        OffsetRect(&line, 0, kCaptionStep);
+        DrawCaption(item->hDC, line, "%dx%dx%dBit", m_imageWidth, m_imageHeight, m_imageBits);
+
+        DrawSunkenFrame(item->hDC, x, y, dw, dh);
+        DebugLog(" xx = %d:%d yy = %d:%d  ", static_cast<int>(roomW), dw, static_cast<int>(roomH), dh);
+    }
+    if (result) *result = TRUE;
+    return S_OK;
+}
+
+}  // namespace dravik

@@ -1,0 +1,60 @@
+#include "handler/debug_log.h"
+#include "handler/pmenu.h"
+#include "outside/image_library.h"
+#include "preview/preview_item.h"
+#include "preview/preview_timer.h"
+
+namespace dravik {
+
+int g_lastPreviewWidth = 100;
+int g_lastPreviewHeight = 100;
+
+int CPMenu::GetFileKind(const char* path) {
+    DebugLog("FileKind");
+    win32::unique_hmodule library(LoadLibraryA(kImageLibraryName));
+    if (!library) return 0;
+
+    int kind = 0;
+    if (auto fileKind = LookUpExport<FileKindFunction>(library.get(), kFileKindExport)) {
+        kind = static_cast<signed char>(fileKind(path));
+        DebugLog("-ck iFileKind");
+    }
+    return kind;
+}
+
+int CPMenu::LoadPreviewImage(const char* path) {
+    PreviewTimer total, load;
+    StartTimer(total);
+    DebugLog("load image ------------- start");
+    m_previewBitmap.reset();
+
+    int loadMs = 0;
+    if (win32::unique_hmodule library{LoadLibraryA(kImageLibraryName)}) {
+        auto loadImage = LookUpExport<LoadImageFunction>(library.get(), kLoadImageExport);
+        if (loadImage) {
+            m_runType = GetFileKind(path);
+            if (m_runType != 0) {
+                m_previewWidth = kThumbnailBox;
+                m_previewHeight = kThumbnailBox;
+                StartTimer(load);
+                if (HBITMAP thumbnail =
+                        loadImage(path, &m_previewWidth, &m_previewHeight, &m_imageWidth, &m_imageHeight, &m_imageBits)) {
+                    // A GDI object of the process: it outlives the library's unloading below.
+                    m_previewBitmap.reset(thumbnail);
+                    g_lastPreviewWidth = m_previewWidth;
+                    g_lastPreviewHeight = m_previewHeight;
+                }
+                loadMs = ElapsedMs(load);
+                DebugLog("load image info %d %d %d  ", m_imageWidth, m_imageHeight, m_imageBits);
+                DebugLog("load image real info  %d %d   ", m_previewWidth, m_previewHeight);
+            }
+        }
+    }
+
+    const int totalMs = ElapsedMs(total);
+    DebugLog("load image --- end  ");
+    DebugLog("loading time     total : %.3f        load :%.3f ", totalMs * 0.001, loadMs * 0.001);
+    return 1;
+}
+
+}  // namespace dravik

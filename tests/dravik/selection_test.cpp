@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <shlobj.h>
+
+#include <string>
+#include <vector>
+
+#include "handler/pmenu.h"
+#include "shell_selection.h"
+#include "test_support.h"
+
+using dravik::CPMenu;
+using Names = std::vector<std::string>;
+
+namespace {
+
+// A scratch folder holding a sub-folder and two plain files that no image library can read.
+class Selection : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(CreateDirectoryA((dir / "album").c_str(), nullptr));
+        ASSERT_TRUE(test_support::WriteWholeFile(dir / "notes.txt", "plain text"));
+        ASSERT_TRUE(test_support::WriteWholeFile(dir / "readme.md", "# more text"));
+    }
+
+    HRESULT InitializeWith(CPMenu& menu, const Names& names) {
+        std::vector<std::string> paths;
+        for (const std::string& name : names) paths.push_back(dir / name);
+        auto data = test_support::ShellDataObject(paths);
+        EXPECT_TRUE(data) << "the shell gave no data object";
+        return menu.Initialize(nullptr, data.Get(), nullptr);
+    }
+
+    test_support::ComApartment com;
+    test_support::ScopedTempDir dir;
+};
+
+TEST_F(Selection, OneFolderGivesTheFolderMenuAndItsParentAsFolders) {
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"album"}), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 0);
+    EXPECT_EQ(menu.m_multi_selected, 0);
+    EXPECT_EQ(menu.m_selCount, 1);
+    EXPECT_EQ(menu.m_fileNames, Names{"album"});
+    EXPECT_EQ(menu.m_choosePath, dir.path());
+    EXPECT_EQ(menu.m_curFolder, dir.path());
+}
+
+TEST_F(Selection, OneFileWithoutThumbnailGetsNoMenu) {
+    dravik::g_selFileName.clear();
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"notes.txt"}), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 2);
+    EXPECT_EQ(menu.m_multi_selected, 0);
+    EXPECT_EQ(menu.m_runType, 0);
+    EXPECT_FALSE(menu.m_previewBitmap);
+    EXPECT_EQ(dravik::g_selFileName, "notes.txt");
+    EXPECT_EQ(menu.m_fileNames, Names{"notes.txt"});
+}
+
+TEST_F(Selection, ThreeItemsWhoseFirstIsAFolderGetNoMenu) {
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"album", "notes.txt", "readme.md"}), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 2);
+    EXPECT_EQ(menu.m_multi_selected, 0);
+    EXPECT_EQ(menu.m_selCount, 3);
+    EXPECT_EQ(menu.m_fileNames, (Names{"album", "notes.txt", "readme.md"}));
+}
+
+TEST_F(Selection, ThreeItemsWhoseLastOnlyIsAFolderGetTheMultiSelectionMenu) {
+    dravik::g_selFileName = "before.jpg";
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"notes.txt", "readme.md", "album"}), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 2);
+    EXPECT_EQ(menu.m_multi_selected, 1);
+    EXPECT_EQ(menu.m_fileNames, (Names{"notes.txt", "readme.md", "album"}));
+    EXPECT_EQ(menu.m_choosePath, dir.path());
+    EXPECT_EQ(menu.m_curFolder, dir.path());
+    EXPECT_EQ(dravik::g_selFileName, "") << "only a single file names the preview";
+}
+
+TEST_F(Selection, SecondInitializeDescribesOnlyTheNewSelection) {
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"notes.txt", "readme.md", "album"}), S_OK);
+    ASSERT_EQ(InitializeWith(menu, {"album"}), S_OK);
+    EXPECT_EQ(menu.m_fileNames, Names{"album"});
+    EXPECT_EQ(menu.m_selCount, 1);
+    EXPECT_EQ(menu.m_IsSelType, 0);
+    EXPECT_EQ(menu.m_multi_selected, 0);
+}
+
+TEST_F(Selection, MissingDataObjectIsRefusedWithTheResetState) {
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"album"}), S_OK);
+    menu.m_previewCmdId = 7;
+    EXPECT_EQ(menu.Initialize(nullptr, nullptr, nullptr), E_INVALIDARG);
+    EXPECT_EQ(menu.m_IsSelType, 2);
+    EXPECT_EQ(menu.m_multi_selected, 1);
+    EXPECT_EQ(menu.m_selCount, 0);
+    EXPECT_EQ(menu.m_previewCmdId, 0);
+    EXPECT_TRUE(menu.m_fileNames.empty());
+    EXPECT_EQ(menu.m_choosePath, dir.path()) << "folders are overwritten, not reset";
+}
+
+TEST_F(Selection, DataObjectWithoutFileNamesIsRefused) {
+    auto text = test_support::ClipboardDataObject(CF_TEXT, std::string("not a file list", 16));
+    ASSERT_TRUE(text);
+    CPMenu menu;
+    EXPECT_EQ(menu.Initialize(nullptr, text.Get(), nullptr), E_INVALIDARG);
+    EXPECT_TRUE(menu.m_fileNames.empty());
+}
+
+TEST(SelectionOfDriveRoot, IsNotAFolderSoItIsTriedAsAFileAndGetsNoMenu) {
+    test_support::ComApartment com;
+    auto data = test_support::ShellDataObject({"C:\\"});
+    ASSERT_TRUE(data);
+    CPMenu menu;
+    ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 2);
+    EXPECT_EQ(menu.m_multi_selected, 0);
+    EXPECT_EQ(menu.m_choosePath, "C:\\");
+    EXPECT_EQ(menu.m_fileNames, Names{""});
+}
+
+TEST(SelectionOfLongPaths, NamesAndFoldersAreReadWhole) {
+    test_support::ComApartment com;
+    const std::string folder = "\\\\server\\share\\" + std::string(120, 'f') + "\\";
+    const std::string name = std::string(250, 'n') + ".jpg";
+    auto data = test_support::DropListDataObject({folder + name, "C:\\b.jpg"});
+    ASSERT_TRUE(data);
+    CPMenu menu;
+    ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
+    EXPECT_EQ(menu.m_fileNames, (Names{name, "b.jpg"}));
+    EXPECT_EQ(menu.m_choosePath, folder);
+    EXPECT_EQ(menu.m_curFolder, "C:\\");
+    EXPECT_EQ(menu.m_multi_selected, 1);
+}
+
+}  // namespace
