@@ -44,12 +44,13 @@ HRESULT CPMenu::OnMeasureItem(MEASUREITEMSTRUCT* item, LRESULT* result) {
 }
 
 HRESULT CPMenu::OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result) {
-    // A thumbnail of no area cannot be scaled: the entry then shows nothing.
+    const RECT rc = item ? item->rcItem : RECT{};
+    const int itemW = rc.right - rc.left;
+    const int itemH = rc.bottom - rc.top;
+    // A thumbnail of no area cannot be scaled, and an item without room for a picture would get
+    // one mirrored outside it: the entry then shows nothing.
     if (item && m_previewBitmap && static_cast<int>(item->itemID) == m_previewCmdId && m_previewWidth > 0 &&
-        m_previewHeight > 0) {
-        const RECT& rc = item->rcItem;
-        const int itemW = rc.right - rc.left;
-        const int itemH = rc.bottom - rc.top;
+        m_previewHeight > 0 && itemW > kHorizontalMargin && itemH > kVerticalAllowance) {
         DebugLog("rcItem w :%d h: %d ", itemW, itemH);
 
         double w = m_previewWidth, h = m_previewHeight;
