@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -18,15 +19,15 @@ inline std::string BinDir() {
     return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
-// Runs a program from the build's bin folder and waits for it; returns its exit code, or
-// STILL_ACTIVE (after killing it) when it did not end in time.
-inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0, DWORD timeoutMs = 30000) {
+// Runs a command line and waits for it; returns the exit code, or STILL_ACTIVE (after killing
+// the process) when it did not end in time. workingDir null: the caller's.
+inline DWORD RunCommand(std::string commandLine, DWORD creationFlags = 0, const char* workingDir = nullptr,
+                        DWORD timeoutMs = 30000) {
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    std::string command = BinDir() + commandLine;
-    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, creationFlags, nullptr, workingDir,
+                        &startup, &process))
         return static_cast<DWORD>(-1);
     DWORD code = STILL_ACTIVE;
     if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
@@ -36,6 +37,23 @@ inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0,
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return code;
+}
+
+// Runs a program of the build's bin folder.
+inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0, DWORD timeoutMs = 30000) {
+    return RunCommand(BinDir() + commandLine, creationFlags, nullptr, timeoutMs);
+}
+
+// The "name=value" lines of a report file written by a support program.
+inline std::map<std::string, std::string> ReadReport(const std::string& path) {
+    std::map<std::string, std::string> values;
+    std::ifstream in(path);
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        const size_t equals = line.find('=');
+        if (equals != std::string::npos) values[line.substr(0, equals)] = line.substr(equals + 1);
+    }
+    return values;
 }
 
 inline std::string ReadWholeFile(const std::string& path) {

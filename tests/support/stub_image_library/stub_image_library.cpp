@@ -1,0 +1,38 @@
+// Stand-ins for the image library with chosen faults, built once per variant as Zuzazavuro.dll
+// in a folder of its own:
+//   STUB_KIND            the value Filekind returns (its low 8 bits count)
+//   STUB_NO_FILEKIND     no Filekind export
+//   STUB_NO_LOADIMAGE    no Loadimage export
+//   STUB_NULL_IMAGE      Loadimage writes sizes but returns no bitmap
+// Otherwise Loadimage answers a bitmap exactly as large as the box it was given, and reports a
+// 640 x 480, 8-bit source.
+#include <windows.h>
+
+#if defined(_MSC_VER)
+#define STUB_EXPORT extern "C" __declspec(dllexport)
+#else
+#define STUB_EXPORT extern "C" __attribute__((dllexport))
+#endif
+
+#ifndef STUB_NO_FILEKIND
+STUB_EXPORT int WINAPI Filekind(const char*) { return STUB_KIND; }
+#endif
+
+#ifndef STUB_NO_LOADIMAGE
+STUB_EXPORT HBITMAP WINAPI Loadimage(const char*, int* width, int* height, int* imageWidth, int* imageHeight,
+                                     int* bitsPerPixel) {
+    *imageWidth = 640;
+    *imageHeight = 480;
+    *bitsPerPixel = 8;
+#ifdef STUB_NULL_IMAGE
+    *width = 77;
+    *height = 66;
+    return nullptr;
+#else
+    HDC screen = GetDC(nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, *width, *height);
+    ReleaseDC(nullptr, screen);
+    return bitmap;
+#endif
+}
+#endif
