@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.21)
 # cmake -DOBJDUMP= -DBINARY= -DDEF= -DMACHINE=pe-i386|pe-x86-64 [-DSHARED_SECTION=name] -P check_binary.cmake
 # Fails unless the binary is built for MACHINE, exports exactly the names and ordinals of its .def
 # file, imports no compiler runtime DLL, and marks SHARED_SECTION (if given) as shared.
