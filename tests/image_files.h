@@ -14,6 +14,7 @@
 // A combination the encoder does not store as asked fails instead of being converted.
 //
 // The writers join COM for their own use and leave the calling thread's COM state as they found it.
+// A test program that includes this links windowscodecs, ole32, uuid, gdi32 and user32.
 #pragma once
 
 #include <objbase.h>
@@ -28,13 +29,14 @@
 
 #include "test_support.h"
 #include "win32/com_apartment.h"
+#include "win32/unique_handle.h"
 
 namespace image_files {
 
 enum class Format { Jpeg, Png, Bmp, Gif, Tiff };
 enum class Pixels { Bgr24, Bgr32, Bgra32, Indexed8 };
 
-struct ImageSpec {
+struct ImageParams {
     Format format = Format::Png;
     int width = 64;
     int height = 48;
@@ -93,29 +95,29 @@ inline std::vector<WICColor> PaletteColours() {
     return colours;
 }
 
-inline UINT StrideOf(const ImageSpec& spec) {
-    const UINT bytesPerPixel = spec.pixels == Pixels::Bgr24 ? 3 : spec.pixels == Pixels::Indexed8 ? 1 : 4;
-    return (spec.width * bytesPerPixel + 3) & ~3u;
+inline UINT StrideOf(const ImageParams& params) {
+    const UINT bytesPerPixel = params.pixels == Pixels::Bgr24 ? 3 : params.pixels == Pixels::Indexed8 ? 1 : 4;
+    return (params.width * bytesPerPixel + 3) & ~3u;
 }
 
-inline std::vector<BYTE> FramePixels(const ImageSpec& spec, int frame) {
-    const UINT stride = StrideOf(spec);
-    std::vector<BYTE> pixels(static_cast<size_t>(stride) * spec.height);
+inline std::vector<BYTE> FramePixels(const ImageParams& params, int frame) {
+    const UINT stride = StrideOf(params);
+    std::vector<BYTE> pixels(static_cast<size_t>(stride) * params.height);
     const Pattern pattern = FramePattern(frame);
-    for (int y = 0; y < spec.height; ++y) {
+    for (int y = 0; y < params.height; ++y) {
         BYTE* row = &pixels[static_cast<size_t>(y) * stride];
-        for (int x = 0; x < spec.width; ++x) {
-            const bool left = x < spec.width / 2;
-            if (spec.pixels == Pixels::Indexed8) {
+        for (int x = 0; x < params.width; ++x) {
+            const bool left = x < params.width / 2;
+            if (params.pixels == Pixels::Indexed8) {
                 row[x] = static_cast<BYTE>(2 * (frame % 4) + (left ? 0 : 1));
                 continue;
             }
             const COLORREF c = left ? pattern.left : pattern.right;
-            BYTE* pixel = row + x * (spec.pixels == Pixels::Bgr24 ? 3 : 4);
+            BYTE* pixel = row + x * (params.pixels == Pixels::Bgr24 ? 3 : 4);
             pixel[0] = GetBValue(c);
             pixel[1] = GetGValue(c);
             pixel[2] = GetRValue(c);
-            if (spec.pixels != Pixels::Bgr24) pixel[3] = 0xFF;
+            if (params.pixels != Pixels::Bgr24) pixel[3] = 0xFF;
         }
     }
     return pixels;
@@ -133,37 +135,37 @@ inline std::string StreamBytes(IStream* stream) {
     return bytes;
 }
 
-inline std::string Encode(const ImageSpec& spec) {
-    if (spec.width <= 0 || spec.height <= 0 || spec.frames <= 0) return {};
+inline std::string Encode(const ImageParams& params) {
+    if (params.width <= 0 || params.height <= 0 || params.frames <= 0) return {};
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IStream> stream;
     ComPtr<IWICBitmapEncoder> encoder;
     ComPtr<IWICPalette> palette;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) ||
         FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) ||
-        FAILED(factory->CreateEncoder(ContainerOf(spec.format), nullptr, &encoder)) ||
+        FAILED(factory->CreateEncoder(ContainerOf(params.format), nullptr, &encoder)) ||
         FAILED(encoder->Initialize(stream.Get(), WICBitmapEncoderNoCache)))
         return {};
-    if (spec.pixels == Pixels::Indexed8) {
+    if (params.pixels == Pixels::Indexed8) {
         std::vector<WICColor> colours = PaletteColours();
         if (FAILED(factory->CreatePalette(&palette)) ||
             FAILED(palette->InitializeCustom(colours.data(), static_cast<UINT>(colours.size()))))
             return {};
-        if (spec.format == Format::Gif && FAILED(encoder->SetPalette(palette.Get()))) return {};
+        if (params.format == Format::Gif && FAILED(encoder->SetPalette(palette.Get()))) return {};
     }
-    const UINT stride = StrideOf(spec);
-    for (int f = 0; f < spec.frames; ++f) {
+    const UINT stride = StrideOf(params);
+    for (int f = 0; f < params.frames; ++f) {
         ComPtr<IWICBitmapFrameEncode> frame;
         ComPtr<IPropertyBag2> options;
-        const GUID wanted = PixelFormatOf(spec.pixels);
+        const GUID wanted = PixelFormatOf(params.pixels);
         GUID format = wanted;
-        std::vector<BYTE> pixels = FramePixels(spec, f);
+        std::vector<BYTE> pixels = FramePixels(params, f);
         if (FAILED(encoder->CreateNewFrame(&frame, &options)) || FAILED(frame->Initialize(options.Get())) ||
-            FAILED(frame->SetSize(spec.width, spec.height)) || FAILED(frame->SetPixelFormat(&format)) ||
+            FAILED(frame->SetSize(params.width, params.height)) || FAILED(frame->SetPixelFormat(&format)) ||
             format != wanted)
             return {};
         if (palette && FAILED(frame->SetPalette(palette.Get()))) return {};
-        if (FAILED(frame->WritePixels(spec.height, stride, static_cast<UINT>(pixels.size()), pixels.data())) ||
+        if (FAILED(frame->WritePixels(params.height, stride, static_cast<UINT>(pixels.size()), pixels.data())) ||
             FAILED(frame->Commit()))
             return {};
     }
@@ -174,14 +176,14 @@ inline std::string Encode(const ImageSpec& spec) {
 }  // namespace detail
 
 // The file's bytes as the platform's encoder writes them; empty on failure.
-inline std::string EncodeImage(const ImageSpec& spec) {
+inline std::string EncodeImage(const ImageParams& params) {
     win32::com_apartment com;
     if (!com) return {};
-    return detail::Encode(spec);
+    return detail::Encode(params);
 }
 
-inline bool WriteImage(const std::string& path, const ImageSpec& spec) {
-    const std::string bytes = EncodeImage(spec);
+inline bool WriteImage(const std::string& path, const ImageParams& params) {
+    const std::string bytes = EncodeImage(params);
     return !bytes.empty() && test_support::WriteWholeFile(path, bytes);
 }
 
@@ -214,12 +216,12 @@ inline COLORREF PixelAt(HBITMAP bitmap, int x, int y) {
     header.bmiHeader.biPlanes = 1;
     header.bmiHeader.biBitCount = 32;
     header.bmiHeader.biCompression = BI_RGB;
-    std::vector<RGBQUAD> row(static_cast<size_t>(info.bmWidth) * std::abs(info.bmHeight));
-    HDC screen = GetDC(nullptr);
-    const int lines = GetDIBits(screen, bitmap, 0, std::abs(info.bmHeight), row.data(), &header, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    if (lines != std::abs(info.bmHeight)) return CLR_INVALID;
-    const RGBQUAD& p = row[static_cast<size_t>(y) * info.bmWidth + x];
+    std::vector<RGBQUAD> pixels(static_cast<size_t>(info.bmWidth) * std::abs(info.bmHeight));
+    const win32::unique_mem_dc dc(CreateCompatibleDC(nullptr));
+    if (GetDIBits(dc.get(), bitmap, 0, std::abs(info.bmHeight), pixels.data(), &header, DIB_RGB_COLORS) !=
+        std::abs(info.bmHeight))
+        return CLR_INVALID;
+    const RGBQUAD& p = pixels[static_cast<size_t>(y) * info.bmWidth + x];
     return RGB(p.rgbRed, p.rgbGreen, p.rgbBlue);
 }
 

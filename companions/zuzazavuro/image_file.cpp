@@ -19,8 +19,7 @@ std::wstring WidePath(const char* path) {
     return wide;
 }
 
-}  // namespace
-
+// 0 when the platform does not describe the format.
 UINT BitsPerPixel(IWICImagingFactory* factory, REFWICPixelFormatGUID format) {
     ComPtr<IWICComponentInfo> component;
     ComPtr<IWICPixelFormatInfo> info;
@@ -31,6 +30,8 @@ UINT BitsPerPixel(IWICImagingFactory* factory, REFWICPixelFormatGUID format) {
     return bits;
 }
 
+}  // namespace
+
 ImageFile::ImageFile(const char* path) {
     const std::wstring widePath = WidePath(path);
     ComPtr<IWICBitmapFrameDecode> frame;
@@ -39,7 +40,8 @@ ImageFile::ImageFile(const char* path) {
         FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_factory))) ||
         FAILED(m_factory->CreateDecoderFromFilename(widePath.c_str(), nullptr, GENERIC_READ,
                                                     WICDecodeMetadataCacheOnDemand, &m_decoder)) ||
-        FAILED(m_decoder->GetFrameCount(&m_frameCount)) || m_frameCount == 0 || FAILED(m_decoder->GetFrame(0, &frame)) ||
+        FAILED(m_decoder->GetFrameCount(&m_frameCount)) || m_frameCount == 0 ||
+        FAILED(m_decoder->GetFrame(0, &frame)) ||
         FAILED(frame->GetSize(&m_width, &m_height)) || m_width == 0 || m_height == 0 ||
         FAILED(frame->GetPixelFormat(&format)))
         return;

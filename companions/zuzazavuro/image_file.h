@@ -34,7 +34,4 @@ private:
     UINT m_bitsPerPixel = 0;
 };
 
-// The bits per pixel of a WIC pixel format; 0 when the platform does not know it.
-UINT BitsPerPixel(IWICImagingFactory* factory, REFWICPixelFormatGUID format);
-
 }  // namespace zuzazavuro

@@ -14,7 +14,7 @@
 
 using image_files::Format;
 using image_files::FramePattern;
-using image_files::ImageSpec;
+using image_files::ImageParams;
 using image_files::NearColour;
 using image_files::PixelAt;
 using image_files::Pixels;
@@ -46,9 +46,9 @@ protected:
         ASSERT_TRUE(m_filekind && m_loadimage && m_freeimage);
     }
 
-    std::string Write(const std::string& name, const ImageSpec& spec) {
+    std::string Write(const std::string& name, const ImageParams& params) {
         const std::string path = m_dir / name;
-        EXPECT_TRUE(image_files::WriteImage(path, spec)) << name;
+        EXPECT_TRUE(image_files::WriteImage(path, params)) << name;
         return path;
     }
 
@@ -111,7 +111,7 @@ const char* Extension(Format format) {
 }
 
 // Each format in a pixel format its encoder takes.
-const ImageSpec kStillImages[] = {
+const ImageParams kStillImages[] = {
     {Format::Jpeg, 60, 40, Pixels::Bgr24}, {Format::Png, 60, 40, Pixels::Bgr24},
     {Format::Bmp, 60, 40, Pixels::Bgr24},  {Format::Gif, 60, 40, Pixels::Indexed8},
     {Format::Tiff, 60, 40, Pixels::Bgr24},
@@ -120,9 +120,9 @@ const ImageSpec kStillImages[] = {
 using ZuzazavuroFileKind = ImageLibrary;
 
 TEST_F(ZuzazavuroFileKind, StillImageOfEveryFormatIsOne) {
-    for (const ImageSpec& spec : kStillImages) {
-        SCOPED_TRACE(Extension(spec.format));
-        EXPECT_EQ(Kind(Write(std::string("still") + Extension(spec.format), spec)), 1);
+    for (const ImageParams& params : kStillImages) {
+        SCOPED_TRACE(Extension(params.format));
+        EXPECT_EQ(Kind(Write(std::string("still") + Extension(params.format), params)), 1);
     }
 }
 
@@ -202,7 +202,7 @@ using ZuzazavuroBitsPerPixel = ImageLibrary;
 
 TEST_F(ZuzazavuroBitsPerPixel, AreThoseOfTheSourcePixelFormat) {
     const struct {
-        ImageSpec spec;
+        ImageParams params;
         int bits;
     } cases[] = {
         {{Format::Jpeg, 40, 30, Pixels::Bgr24}, 24},     {{Format::Bmp, 40, 30, Pixels::Bgr24}, 24},
@@ -214,9 +214,9 @@ TEST_F(ZuzazavuroBitsPerPixel, AreThoseOfTheSourcePixelFormat) {
     };
     int n = 0;
     for (const auto& c : cases) {
-        const std::string name = "bits" + std::to_string(n++) + Extension(c.spec.format);
+        const std::string name = "bits" + std::to_string(n++) + Extension(c.params.format);
         SCOPED_TRACE(name + " of " + std::to_string(c.bits) + " bits");
-        const Loaded loaded = Load(Write(name, c.spec));
+        const Loaded loaded = Load(Write(name, c.params));
         ASSERT_TRUE(loaded.bitmap);
         EXPECT_EQ(loaded.bits, c.bits);
     }
@@ -225,13 +225,13 @@ TEST_F(ZuzazavuroBitsPerPixel, AreThoseOfTheSourcePixelFormat) {
 using ZuzazavuroThumbnailPixels = ImageLibrary;
 
 TEST_F(ZuzazavuroThumbnailPixels, ShowThePatternOnItsSidesInEveryFormat) {
-    for (const ImageSpec& still : kStillImages) {
+    for (const ImageParams& still : kStillImages) {
         for (const auto& size : {std::make_pair(600, 400), std::make_pair(300, 600), std::make_pair(60, 40)}) {
-            ImageSpec spec = still;
-            spec.width = size.first;
-            spec.height = size.second;
-            SCOPED_TRACE(Extension(spec.format) + (" " + std::to_string(spec.width) + "x" + std::to_string(spec.height)));
-            ExpectPattern(Load(Write(std::string("pattern") + Extension(spec.format), spec)));
+            ImageParams params = still;
+            params.width = size.first;
+            params.height = size.second;
+            SCOPED_TRACE(std::to_string(params.width) + "x" + std::to_string(params.height) + Extension(params.format));
+            ExpectPattern(Load(Write(std::string("pattern") + Extension(params.format), params)));
         }
     }
 }
