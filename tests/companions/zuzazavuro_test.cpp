@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "gdi_objects.h"
 #include "image_files.h"
 #include "test_support.h"
 #include "win32/unique_handle.h"
@@ -353,19 +354,7 @@ TEST_F(ZuzazavuroComState, MultiThreadedApartmentStaysMultiThreaded) {
     EXPECT_EQ(seen.reinitialised, S_OK) << "one CoUninitialize must leave the thread without COM";
 }
 
-// The GDI objects the process holds. Wine does not count them for GetGuiResources (it fails with
-// ERROR_CALL_NOT_IMPLEMENTED); there every slot of the handle table is asked instead, since Wine
-// answers GetObjectType for a slot's index alone.
-DWORD LiveGdiObjects() {
-    SetLastError(0);
-    const DWORD counted = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
-    if (counted != 0 || GetLastError() != ERROR_CALL_NOT_IMPLEMENTED) return counted;
-    DWORD live = 0;
-    for (ULONG_PTR slot = 1; slot < 0x10000; ++slot) {
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot)) != 0) ++live;
-    }
-    return live;
-}
+using test_support::LiveGdiObjects;
 
 using ZuzazavuroBitmapLifetime = ImageLibrary;
 

@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "gdi_objects.h"
 #include "handler/pmenu.h"
+#include "image_files.h"
+#include "preview/preview_item.h"
 #include "shell_selection.h"
 #include "test_support.h"
 
@@ -14,13 +17,19 @@ using Names = std::vector<std::string>;
 
 namespace {
 
-// A scratch folder holding a sub-folder and two plain files that no image library can read.
+using image_files::Format;
+using image_files::Pixels;
+
+// A scratch folder holding a sub-folder, two plain files that no image library can read, a
+// 1024 x 768 photo and a three-frame animation.
 class Selection : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(CreateDirectoryA((dir / "album").c_str(), nullptr));
         ASSERT_TRUE(test_support::WriteWholeFile(dir / "notes.txt", "plain text"));
         ASSERT_TRUE(test_support::WriteWholeFile(dir / "readme.md", "# more text"));
+        ASSERT_TRUE(image_files::WriteImage(dir / "harbour.jpg", {Format::Jpeg, 1024, 768, Pixels::Bgr24}));
+        ASSERT_TRUE(image_files::WriteImage(dir / "waves.gif", {Format::Gif, 300, 200, Pixels::Indexed8, 3}));
     }
 
     HRESULT InitializeWith(CPMenu& menu, const Names& names) {
@@ -56,6 +65,71 @@ TEST_F(Selection, OneFileWithoutThumbnailGetsNoMenu) {
     EXPECT_FALSE(menu.m_previewBitmap);
     EXPECT_EQ(dravik::g_selFileName, "notes.txt");
     EXPECT_EQ(menu.m_fileNames, Names{"notes.txt"});
+}
+
+TEST_F(Selection, OneImageGetsTheImageMenuWithItsThumbnail) {
+    dravik::g_selFileName.clear();
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"harbour.jpg"}), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 1);
+    EXPECT_EQ(menu.m_multi_selected, 0);
+    EXPECT_EQ(menu.m_runType, 1);
+    EXPECT_EQ(dravik::g_selFileName, "harbour.jpg");
+    ASSERT_TRUE(menu.m_previewBitmap);
+    EXPECT_EQ(menu.m_previewWidth, 150);
+    EXPECT_EQ(menu.m_previewHeight, 113);
+    EXPECT_EQ(menu.m_imageWidth, 1024);
+    EXPECT_EQ(menu.m_imageHeight, 768);
+    EXPECT_EQ(menu.m_imageBits, 24);
+    EXPECT_EQ(dravik::g_lastPreviewWidth, 150);
+    EXPECT_EQ(dravik::g_lastPreviewHeight, 113);
+
+    menu.m_previewCmdId = 9;
+    MEASUREITEMSTRUCT item = {ODT_MENU, 0, 9, 0, 0, 0};
+    LRESULT result = 0;
+    menu.OnMeasureItem(&item, &result);
+    EXPECT_EQ(item.itemWidth, 150u);
+    EXPECT_EQ(item.itemHeight, 113u + 45u);
+}
+
+TEST_F(Selection, AnimationIsAnImageOfKindTwo) {
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"waves.gif"}), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 1);
+    EXPECT_EQ(menu.m_runType, 2);
+    EXPECT_EQ(menu.m_previewWidth, 150);
+    EXPECT_EQ(menu.m_previewHeight, 100);
+}
+
+TEST_F(Selection, SeveralImagesAreNotAskedForThumbnails) {
+    CPMenu menu;
+    ASSERT_EQ(InitializeWith(menu, {"harbour.jpg", "waves.gif"}), S_OK);
+    EXPECT_EQ(menu.m_IsSelType, 2);
+    EXPECT_EQ(menu.m_multi_selected, 1);
+    EXPECT_EQ(menu.m_runType, 0);
+    EXPECT_FALSE(menu.m_previewBitmap);
+}
+
+TEST_F(Selection, NoGdiObjectLeaksOverAThousandInitializeCallsOnOneObject) {
+    CPMenu menu;
+    auto data = test_support::ShellDataObject({dir / "waves.gif"});
+    ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
+    const DWORD before = test_support::LiveGdiObjects();
+    for (int i = 0; i < 1000; ++i) menu.Initialize(nullptr, data.Get(), nullptr);
+    EXPECT_EQ(test_support::LiveGdiObjects(), before);
+    EXPECT_TRUE(menu.m_previewBitmap);
+}
+
+TEST_F(Selection, NoGdiObjectLeaksOverAThousandObjects) {
+    auto data = test_support::ShellDataObject({dir / "waves.gif"});
+    { CPMenu warm; warm.Initialize(nullptr, data.Get(), nullptr); }
+    const DWORD before = test_support::LiveGdiObjects();
+    for (int i = 0; i < 1000; ++i) {
+        CPMenu menu;
+        ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
+        ASSERT_EQ(menu.m_IsSelType, 1);
+    }
+    EXPECT_EQ(test_support::LiveGdiObjects(), before) << "menu bitmaps and thumbnails are all deleted";
 }
 
 TEST_F(Selection, ThreeItemsWhoseFirstIsAFolderGetNoMenu) {
