@@ -2,21 +2,19 @@
 // thrown across the module boundary.
 #include <windows.h>
 
-#include "image_file.h"
+#include "file_kind.h"
 #include "thumbnail.h"
 #include "win32/com_apartment.h"
 
 extern "C" {
 
-// 0: no codec decodes the file; 1: a still image; 2: an image with several frames or pages.
+// 0: no codec recognises the file; 1: a still image; 2: an image with several frames or pages.
 int WINAPI Filekind(const char* path) {
     if (!path) return 0;
     try {
         win32::com_apartment com;
         if (!com) return 0;
-        const zuzazavuro::ImageFile image(path);
-        if (!image.is_open()) return 0;
-        return image.frame_count() > 1 ? 2 : 1;
+        return zuzazavuro::FileKind(path);
     } catch (...) {
         return 0;
     }

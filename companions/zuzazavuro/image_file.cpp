@@ -6,8 +6,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace zuzazavuro {
 
-namespace {
-
 std::wstring WidePath(const char* path) {
     // The ANSI file functions read names in the OEM code page after SetFileApisToOEM.
     const UINT codePage = AreFileApisANSI() ? CP_ACP : CP_OEMCP;
@@ -18,6 +16,8 @@ std::wstring WidePath(const char* path) {
     wide.resize(static_cast<size_t>(length) - 1);
     return wide;
 }
+
+namespace {
 
 // 0 when the platform does not describe the format.
 UINT BitsPerPixel(IWICImagingFactory* factory, REFWICPixelFormatGUID format) {

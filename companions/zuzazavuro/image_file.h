@@ -6,7 +6,12 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <string>
+
 namespace zuzazavuro {
+
+// The path as the platform's ANSI file functions read it; empty for an empty or unreadable path.
+std::wstring WidePath(const char* path);
 
 class ImageFile {
 public:
