@@ -1,0 +1,22 @@
+// Writes the demonstration's sample selection: a folder, a text file, a photo and an animation.
+// Usage: make_samples.exe <folder>
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "image_files.h"
+#include "test_support.h"
+
+int main(int argc, char** argv) {
+    if (argc != 2) return 2;
+    const std::string folder = std::string(argv[1]) + "\\";
+    using image_files::Format;
+    using image_files::Pixels;
+    CreateDirectoryA(argv[1], nullptr);
+    CreateDirectoryA((folder + "album").c_str(), nullptr);
+    const bool ok = test_support::WriteWholeFile(folder + "notes.txt", "not an image") &&
+                    image_files::WriteImage(folder + "harbour.jpg", {Format::Jpeg, 1024, 768, Pixels::Bgr24}) &&
+                    image_files::WriteImage(folder + "waves.gif", {Format::Gif, 300, 200, Pixels::Indexed8, 3});
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Sets up the machine, builds the x64 target and shows the modules at work under Wine on an
+# Xvfb display. A screenshot of the display lands in build/demo/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+scripts/setup.sh
+cmake --preset x64 >/dev/null
+cmake --build --preset x64
+
+source scripts/wine-env.sh
+trap lumorex_wine_down EXIT
+lumorex_wine_up "$root/build/x64"
+bin="$root/build/x64/bin"
+out="$root/build/demo"
+mkdir -p "$out"
+
+echo "== The handler's settings, as a user sets them"
+"$WINE" reg add 'HKCU\SOFTWARE\Corvane\Lumorex' /v shmenu_language /t REG_SZ /d eng /f >/dev/null
+"$WINE" reg add 'HKCU\SOFTWARE\Corvane\Lumorex' /v 'Main Path' /t REG_SZ /d 'C:\Program Files\Lumorex' /f >/dev/null
+echo "shmenu_language = eng, Main Path = C:\\Program Files\\Lumorex"
+
+echo "== Right-clicks on sample files"
+samples='C:\users\Public\lumorex-samples'
+(cd "$bin" && "$WINE" make_samples.exe "$samples")
+(cd "$bin" && "$WINE" dravik_demo.exe "$samples" 4) &
+demo=$!
+sleep 3
+import -display "$DISPLAY" -window root -crop 320x260+0+0 "$out/preview.png" 2>/dev/null || true
+wait "$demo"
+[ -f "$out/preview.png" ] && echo "== The preview entry as drawn on the screen: $out/preview.png"
