@@ -33,9 +33,9 @@ bool IsDirectoryPath(const char* path) {
     if (!search) return false;
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
 
-    char fullPath[MAX_PATH] = {};
-    GetFullPathNameA(path, MAX_PATH, fullPath, nullptr);
-    DebugLog("is dir ----------- chk yes : %s  ", fullPath);
+    std::string fullPath(GetFullPathNameA(path, 0, nullptr, nullptr), '\0');
+    fullPath.resize(GetFullPathNameA(path, static_cast<DWORD>(fullPath.size()), &fullPath[0], nullptr));
+    DebugLog("is dir ----------- chk yes : %s  ", fullPath.c_str());
     return true;
 }
 

@@ -21,15 +21,7 @@ void DrawSunkenFrame(HDC dc, int x, int y, int cx, int cy) {
     FillRect(dc, &bottom, highlight);
 }
 
-void DrawCaption(HDC dc, RECT line, const char* format, ...) LUMOREX_PRINTF_CHECK(3, 4);
-void DrawCaption(HDC dc, RECT line, const char* format, ...) {
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof(text), format, args);
-    va_end(args);
-    DrawTextA(dc, text, -1, &line, DT_CENTER | DT_SINGLELINE);
-}
+void DrawCaption(HDC dc, RECT line, const char* text) { DrawTextA(dc, text, -1, &line, DT_CENTER | DT_SINGLELINE); }
 
 }  // namespace
 
@@ -78,9 +70,11 @@ HRESULT CPMenu::OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result) {
         }
 
         RECT line = {rc.left, y + dh + kCaptionTop, rc.right, y + dh + kCaptionBottom};
-        DrawCaption(item->hDC, line, "%s", g_selFileName.c_str());
+        DrawCaption(item->hDC, line, g_selFileName.c_str());
         OffsetRect(&line, 0, kCaptionStep);
-        DrawCaption(item->hDC, line, "%dx%dx%dBit", m_imageWidth, m_imageHeight, m_imageBits);
+        char size[64];
+        std::snprintf(size, sizeof(size), "%dx%dx%dBit", m_imageWidth, m_imageHeight, m_imageBits);
+        DrawCaption(item->hDC, line, size);
 
         DrawSunkenFrame(item->hDC, x, y, dw, dh);
         DebugLog(" xx = %d:%d yy = %d:%d  ", static_cast<int>(roomW), dw, static_cast<int>(roomH), dh);
