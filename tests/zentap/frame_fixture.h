@@ -24,15 +24,12 @@ inline bool IsTabPixel(COLORREF c) {
 
 inline bool IsWhite(COLORREF c) { return c == RGB(255, 255, 255); }
 
-// The pattern window of a second process, shown for the life of the object.
+// The pattern window of a second process, shown for the life of the object. The process is ended
+// rather than asked to quit: Wine takes seconds to end a process that closes its window itself.
 class PatternScreen {
 public:
     PatternScreen() : m_peer("pattern_window.exe " + m_ready.name() + " " + m_quit.name()) {
         m_shown = m_peer.started() && m_ready.Wait();
-    }
-    ~PatternScreen() {
-        m_quit.Set();
-        m_peer.Wait();
     }
     bool shown() const { return m_shown; }
 

@@ -17,8 +17,7 @@ void FrameCycle(int i) {
     frame.m_useType = i % 2 ? "select" : "object";
     ASSERT_TRUE(frame.Create());
     const int x = 50 + (i * 37) % 700, y = 60 + (i * 53) % 500;
-    frame.MoveFrame(RECT{x, y, x + 20 + i % 200, y + 10 + i % 150});
-    frame.MoveFrame(RECT{x + 40, y + 30, x, y});
+    frame.MoveFrame(RECT{x + 20 + i % 200, y + 10 + i % 150, x, y});
     DispatchFor(0);
     const UINT rectOk = RegisterWindowMessageA("RezODO.SCREEN_SELECT_RECT_OK");
     SendMessageA(frame.GetSafeHwnd(), rectOk, MAKEWPARAM(x, y), MAKELPARAM(x + 40, y + 30));
