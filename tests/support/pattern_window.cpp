@@ -3,6 +3,8 @@
 // Usage: pattern_window.exe <ready event> <quit event>
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "support/screen_pattern.h"
 
 namespace {

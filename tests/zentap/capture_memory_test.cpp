@@ -181,32 +181,35 @@ int CountMappedViews() {
     return count;
 }
 
+struct Race {
+    HANDLE start;
+    LONG failures;
+};
+
+DWORD WINAPI RaceToFirstAccess(void* parameter) {
+    auto* race = static_cast<Race*>(parameter);
+    WaitForSingleObject(race->start, INFINITE);
+    CaptureRecord record;
+    LastArea area;
+    if (!zentap::ReadCaptureRecord(record) || !zentap::ReadLastArea(area)) InterlockedIncrement(&race->failures);
+    return 0;
+}
+
 TEST_F(CaptureMemoryLifetime, ThreadsRacingToFirstAccessEndWithOneHandleAndOneViewEach) {
     win32::unique_handle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     const DWORD handlesBefore = zentap_test::CountResources().handles;
     const int viewsBefore = CountMappedViews();
 
     constexpr int kThreads = 12;
-    struct Shared {
-        HANDLE start;
-        LONG failures;
-    } shared = {start.get(), 0};
-    auto worker = [](void* parameter) -> DWORD {
-        auto* s = static_cast<Shared*>(parameter);
-        WaitForSingleObject(s->start, INFINITE);
-        CaptureRecord record;
-        LastArea area;
-        if (!zentap::ReadCaptureRecord(record) || !zentap::ReadLastArea(area)) InterlockedIncrement(&s->failures);
-        return 0;
-    };
+    Race race = {start.get(), 0};
     std::vector<win32::unique_handle> threads;
     for (int i = 0; i < kThreads; ++i)
-        threads.emplace_back(CreateThread(nullptr, 0, worker, &shared, 0, nullptr));
+        threads.emplace_back(CreateThread(nullptr, 0, &RaceToFirstAccess, &race, 0, nullptr));
     SetEvent(start.get());
     for (auto& thread : threads) ASSERT_EQ(WaitForSingleObject(thread.get(), 30000), WAIT_OBJECT_0);
     threads.clear();
 
-    EXPECT_EQ(shared.failures, 0);
+    EXPECT_EQ(race.failures, 0);
     EXPECT_EQ(zentap_test::CountResources().handles, handlesBefore + 2) << "one mapping handle per block";
     EXPECT_EQ(CountMappedViews(), viewsBefore + 2) << "one view per block";
 }
