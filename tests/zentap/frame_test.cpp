@@ -29,16 +29,12 @@ std::string Describe(const RECT& r) {
 
 using FrameOutline = FrameOnPattern;
 
-TEST_F(FrameOutline, MoveStandsTheWindowOverTheGrownRectangleWithTheTabRowsAbove) {
+TEST_F(FrameOutline, MoveStandsTheWindowOverTheGrownRectangleAndShowsRingAndTabOnTopOfTheOtherWindow) {
     MoveAndSettle(RECT{100, 100, 200, 150});
     EXPECT_TRUE(IsWindowVisible(frameWnd()));
     const RECT window = WindowRect();
     EXPECT_TRUE(SameRect(window, RECT{99, 85, 99 + 120, 85 + 66})) << Describe(window);
     EXPECT_TRUE(SameArea(LastArea(), RECT{100, 100, 200, 150}));
-}
-
-TEST_F(FrameOutline, ScreenShowsARedRingJustOutsideTheRectangleAndTheTabOnTopOfTheOtherWindow) {
-    MoveAndSettle(RECT{100, 100, 200, 150});
     ExpectOutline(Pixels::OfScreen(), RECT{100, 100, 200, 150}, 120);
 }
 
