@@ -30,20 +30,24 @@ function(lumorex_test name)
   if(NOT LUMOREX_RUN_TESTS)
     return()
   endif()
-  set(props "")
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60)
+
   set(locks ${T_LOCK})
   if(T_GUI)
     list(APPEND locks display)
   endif()
   if(locks)
-    list(JOIN locks "," lock_list)
-    set(props PROPERTIES RESOURCE_LOCK "${lock_list}")
+    # Discovery names the cases only when ctest runs; this file, read after discovery's own, gives
+    # them their locks. Set here rather than through discovery's PROPERTIES, which would join a
+    # list of locks into one resource name.
+    set(locks_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_locks.cmake)
+    file(WRITE ${locks_file}
+      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${locks}\")\nendif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${locks_file})
   endif()
-  gtest_discover_tests(${name}
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 60
-    ${props})
 endfunction()
 
 # Inspects a built DLL: machine type, export names and ordinals against its .def file, imports

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "frame_dlg.h"
+#include "frame_fixture.h"
+
+using namespace zentap_test;
+
+namespace {
+
+class FrameGrab : public FrameOnPattern {
+protected:
+    // What the tracking timer does at a choice: the frame outlines r, then is told to grab it.
+    void Choose(const RECT& r) {
+        MoveAndSettle(r);
+        SendRectOk(r.left, r.top, r.right, r.bottom);
+    }
+
+    void SendRectOk(long long left, long long top, long long right, long long bottom) {
+        SendMessageA(frameWnd(), Registered("RezODO.SCREEN_SELECT_RECT_OK"), Corner(left, top),
+                     static_cast<LPARAM>(Corner(right, bottom)));
+    }
+
+    // The bitmap holds exactly the pattern of the screen area whose top-left corner is (left, top).
+    static void ExpectPatternFrom(const Pixels& picture, int left, int top) {
+        PixelCheck check(picture, "grabbed picture");
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const COLORREF want = test_support::PatternColour(left + x, top + y);
+                check.Expect(x, y, [want](COLORREF c) { return c == want; }, "the pattern");
+            }
+    }
+
+    Pixels Picture() const { return Pixels::OfBitmap(m_frame.m_bitmap.get()); }
+};
+
+TEST_F(FrameGrab, ChoiceCopiesExactlyTheScreenPixelsOfAnotherProcesssWindowAndShowsTheFrameAgain) {
+    Choose(RECT{300, 200, 420, 290});
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 120);
+    ASSERT_EQ(picture.height(), 90);
+    ExpectPatternFrom(picture, 300, 200);
+    EXPECT_TRUE(IsWindowVisible(frameWnd()));
+}
+
+TEST_F(FrameGrab, ChoiceSentFromAnotherProcessIsGrabbedBeforeTheSenderGoesOn) {
+    MoveAndSettle(RECT{40, 60, 90, 100});
+    const std::string command = "message_sender.exe " + std::to_string(reinterpret_cast<ULONG_PTR>(frameWnd())) +
+                                " RezODO.SCREEN_SELECT_RECT_OK " + std::to_string(Corner(40, 60)) + " " +
+                                std::to_string(Corner(90, 100));
+    ASSERT_EQ(RunDispatching(command), 0u);
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 50);
+    ASSERT_EQ(picture.height(), 40);
+    ExpectPatternFrom(picture, 40, 60);
+}
+
+TEST_F(FrameGrab, ChoiceReachingPastTheRightAndBottomEdgesStopsAtThem) {
+    Choose(RECT{1000, 740, 1100, 800});
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 24);
+    ASSERT_EQ(picture.height(), 28);
+    ExpectPatternFrom(picture, 1000, 740);
+}
+
+TEST_F(FrameGrab, NegativeCornersStopAtTheScreenOrigin) {
+    Choose(RECT{-20, -30, 40, 50});
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 40);
+    ASSERT_EQ(picture.height(), 50);
+    ExpectPatternFrom(picture, 0, 0);
+}
+
+TEST_F(FrameGrab, CornersGivenUpAndLeftGrabTheOrderedArea) {
+    Choose(RECT{420, 290, 300, 200});
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 120);
+    ASSERT_EQ(picture.height(), 90);
+    ExpectPatternFrom(picture, 300, 200);
+}
+
+TEST_F(FrameGrab, OnePixelChoiceMakesNoBitmapAndLeavesTheFrameHidden) {
+    Choose(RECT{300, 200, 301, 201});
+    EXPECT_FALSE(m_frame.m_bitmap);
+    EXPECT_FALSE(IsWindowVisible(frameWnd()));
+}
+
+TEST_F(FrameGrab, OnePixelWideButTallerChoiceIsGrabbed) {
+    Choose(RECT{300, 200, 301, 206});
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 1);
+    ASSERT_EQ(picture.height(), 6);
+    ExpectPatternFrom(picture, 300, 200);
+    EXPECT_TRUE(IsWindowVisible(frameWnd()));
+}
+
+TEST_F(FrameGrab, CoordinatesTravelAsSixteenBitsAndWrap) {
+    MoveAndSettle(RECT{300, 200, 340, 230});
+    SendRectOk(300 + 65536, 200 - 65536, 340 + 3 * 65536, 230 + 65536);
+    Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 40);
+    ASSERT_EQ(picture.height(), 30);
+    ExpectPatternFrom(picture, 300, 200);
+
+    SendRectOk(40000, 10, 50, 60);  // 40000 reads back as -25536, then stops at 0
+    picture = Picture();
+    ASSERT_EQ(picture.width(), 50);
+    ASSERT_EQ(picture.height(), 50);
+    ExpectPatternFrom(picture, 0, 10);
+}
+
+TEST_F(FrameGrab, SecondChoiceReplacesTheFirstPictureAndDeletesIt) {
+    Choose(RECT{300, 200, 420, 290});
+    const HBITMAP first = m_frame.m_bitmap.get();
+    ASSERT_NE(first, nullptr);
+    Choose(RECT{10, 20, 30, 60});
+    EXPECT_EQ(GetObjectType(first), 0u) << "the first picture is gone";
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), 20);
+    ASSERT_EQ(picture.height(), 40);
+    ExpectPatternFrom(picture, 10, 20);
+}
+
+TEST_F(FrameGrab, TakenPictureOutlivesTheFrame) {
+    Choose(RECT{300, 200, 420, 290});
+    const HBITMAP taken = m_frame.TakeBitmap();
+    ASSERT_NE(taken, nullptr);
+    EXPECT_FALSE(m_frame.m_bitmap);
+    m_frame.DestroyWindow();
+    const Pixels picture = Pixels::OfBitmap(taken);
+    ASSERT_EQ(picture.width(), 120);
+    ExpectPatternFrom(picture, 300, 200);
+    DeleteObject(taken);
+}
+
+}  // namespace

@@ -1,0 +1,126 @@
+// How many GDI objects, USER objects and kernel handles this process holds. The platform's own
+// counters come first; where they report nothing (Wine answers GetGuiResources and
+// GetProcessHandleCount with 0), the objects are counted where the system keeps them: GDI objects
+// in the GDI handle table that the process environment block points to, windows by enumeration,
+// kernel handles in the system's handle list.
+#pragma once
+
+#include <windows.h>
+#include <winternl.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace zentap_test {
+
+struct ResourceCounts {
+    DWORD gdiObjects = 0;
+    DWORD userObjects = 0;
+    DWORD handles = 0;
+};
+
+namespace detail {
+
+// One entry of the GDI handle table: 24 bytes on 64-bit, 16 on 32-bit, a type byte of 0 when free.
+struct GdiTableEntry {
+    void* kernelObject;
+    USHORT processId;
+    USHORT count;
+    USHORT upper;
+    UCHAR type;
+    UCHAR flags;
+    void* userObject;
+};
+constexpr int kGdiTableEntries = 0x10000;
+
+inline const BYTE* ProcessEnvironmentBlock() {
+    using Query = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
+    auto query =
+        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess"));
+    PROCESS_BASIC_INFORMATION info = {};
+    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof(info), nullptr) != 0)
+        return nullptr;
+    return reinterpret_cast<const BYTE*>(info.PebBaseAddress);
+}
+
+inline DWORD CountGdiTableEntries() {
+    const BYTE* peb = ProcessEnvironmentBlock();
+    if (!peb) return 0;
+    // GdiSharedHandleTable: after the GDI counters of the environment block.
+#if defined(_WIN64)
+    constexpr size_t kTableOffset = 0xF8;
+#else
+    constexpr size_t kTableOffset = 0x94;
+#endif
+    const auto* table = *reinterpret_cast<GdiTableEntry* const*>(peb + kTableOffset);
+    if (!table) return 0;
+    const USHORT self = static_cast<USHORT>(GetCurrentProcessId());
+    DWORD count = 0;
+    for (int i = 0; i < kGdiTableEntries; ++i)
+        if (table[i].type != 0 && (table[i].processId == 0 || table[i].processId == self)) ++count;
+    return count;
+}
+
+inline BOOL CALLBACK CountOwnWindow(HWND wnd, LPARAM counter) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(wnd, &process);
+    if (process == GetCurrentProcessId()) ++*reinterpret_cast<DWORD*>(counter);
+    return TRUE;
+}
+
+inline DWORD CountOwnWindows() {
+    DWORD count = 0;
+    EnumWindows(&CountOwnWindow, reinterpret_cast<LPARAM>(&count));
+    return count;
+}
+
+// SystemExtendedHandleInformation (64): every open handle of the system with its process.
+struct HandleEntry {
+    void* object;
+    ULONG_PTR processId;
+    ULONG_PTR handle;
+    ULONG access;
+    USHORT backTraceIndex;
+    USHORT typeIndex;
+    ULONG attributes;
+    ULONG reserved;
+};
+struct HandleList {
+    ULONG_PTR count;
+    ULONG_PTR reserved;
+    HandleEntry entries[1];
+};
+
+inline DWORD CountSystemHandleEntries() {
+    using Query = LONG(NTAPI*)(ULONG, void*, ULONG, ULONG*);
+    auto query = reinterpret_cast<Query>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQuerySystemInformation"));
+    if (!query) return 0;
+    std::vector<BYTE> buffer(1 << 16);
+    ULONG needed = 0;
+    LONG status;
+    while ((status = query(64, buffer.data(), static_cast<ULONG>(buffer.size()), &needed)) ==
+           static_cast<LONG>(0xC0000004))  // STATUS_INFO_LENGTH_MISMATCH
+        buffer.resize(buffer.size() * 2);
+    if (status != 0) return 0;
+    const auto* list = reinterpret_cast<const HandleList*>(buffer.data());
+    DWORD count = 0;
+    for (ULONG_PTR i = 0; i < list->count; ++i)
+        if (list->entries[i].processId == GetCurrentProcessId()) ++count;
+    return count;
+}
+
+}  // namespace detail
+
+inline ResourceCounts CountResources() {
+    ResourceCounts counts;
+    HANDLE self = GetCurrentProcess();
+    counts.gdiObjects = GetGuiResources(self, GR_GDIOBJECTS);
+    if (counts.gdiObjects == 0) counts.gdiObjects = detail::CountGdiTableEntries();
+    counts.userObjects = GetGuiResources(self, GR_USEROBJECTS);
+    if (counts.userObjects == 0) counts.userObjects = detail::CountOwnWindows();
+    if (!GetProcessHandleCount(self, &counts.handles) || counts.handles == 0)
+        counts.handles = detail::CountSystemHandleEntries();
+    return counts;
+}
+
+}  // namespace zentap_test

@@ -1,0 +1,24 @@
+// The module's start and exit in each process that loads it, and the per-process state that
+// lives as long as the module.
+#pragma once
+
+#include <windows.h>
+
+#include "win32/unique_handle.h"
+
+namespace zentap {
+
+extern HINSTANCE g_hInstance;
+
+// The picture of the last finished capture; the module keeps it until the next capture ends or
+// the module unloads.
+extern win32::unique_hbitmap g_screenBitmap;
+
+// Process attach: remembers the instance and counts the process in the shared section.
+BOOL InitInstance(HINSTANCE instance);
+
+// Process detach: uncounts the process and gives back the picture, both shared blocks and the
+// caption font.
+int ExitInstance();
+
+}  // namespace zentap

@@ -1,0 +1,177 @@
+#include "frame_dlg.h"
+
+#include <utility>
+
+#include "capture_memory.h"
+#include "caption_font.h"
+#include "frame_geometry.h"
+#include "messages.h"
+#include "resource.h"
+#include "win32/module_instance.h"
+
+namespace zentap {
+
+CFrameDlg::~CFrameDlg() { DestroyWindow(); }
+
+bool CFrameDlg::Create() {
+    CreateDialogParamA(win32::this_module(), MAKEINTRESOURCEA(IDD_FRAME), nullptr, &CFrameDlg::DialogProc,
+                       reinterpret_cast<LPARAM>(this));
+    return m_hWnd != nullptr;
+}
+
+void CFrameDlg::DestroyWindow() {
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+void CFrameDlg::MoveFrame(RECT r) {
+    WriteLastArea(FromRect(r));
+    if (m_hidden) {
+        ShowWindow(m_hWnd, SW_HIDE);
+        return;
+    }
+
+    NormalizeRect(r);
+    InflateRect(&r, 1, 1);
+    const int w = r.right - r.left;
+    const int h = r.bottom - r.top;
+    const RECT previousBody = std::exchange(m_bodyRect, RECT{0, 0, w, h + m_tabHeight});
+    NormalizeRect(m_bodyRect);
+    if (w < m_tabWidth) r.right = r.left + m_tabWidth;
+
+    RECT previousWindow = {};
+    GetWindowRect(m_hWnd, &previousWindow);
+    const int width = r.right - r.left;
+    const int height = h + m_tabHeight;
+    SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top - m_tabHeight, width, height, SWP_SHOWWINDOW);
+    // Only a new size brings WM_SIZE. A rectangle narrower than the tab keeps the window as wide
+    // as the tab, so its outline can change while the window's size does not.
+    const bool sameSize = previousWindow.right - previousWindow.left == width &&
+                          previousWindow.bottom - previousWindow.top == height;
+    if (sameSize && !EqualRect(&previousBody, &m_bodyRect)) OnSize();
+    StayAboveAll();
+}
+
+// Without a window manager (X servers with no manager, as in test benches) a window shown after
+// the frame can end up drawn over it although the frame is topmost; leaving the topmost band and
+// entering it again restacks the frame above everything.
+void CFrameDlg::StayAboveAll() {
+    constexpr UINT kKeep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+    SetWindowPos(m_hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, kKeep);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, 0, 0, 0, 0, kKeep);
+}
+
+BOOL CFrameDlg::OnInitDialog() {
+    OnSize();
+    g_font = CreateCaptionFont();
+    m_caption = m_useType == "object" ? kObjectCaption : kSelectCaption;
+    return TRUE;
+}
+
+void CFrameDlg::OnSize() {
+    Sleep(10);
+    win32::unique_hrgn region = BuildFrameRegion(m_bodyRect, m_tabWidth, m_tabHeight);
+    // The window owns the region once it accepts it.
+    if (SetWindowRgn(m_hWnd, region.get(), TRUE)) region.release();
+}
+
+BOOL CFrameDlg::OnEraseBkgnd(HDC dc) {
+    RECT client = {};
+    GetClientRect(m_hWnd, &client);
+    SetBkColor(dc, kFrameColour);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &client, nullptr, 0, nullptr);
+
+    win32::scoped_select font(dc, g_font.get());
+    SetTextColor(dc, kCaptionColour);
+    const int length = static_cast<int>(m_caption.size());
+    RECT measured = {};
+    DrawTextA(dc, m_caption.c_str(), length, &measured, DT_CALCRECT);
+    TextOutA(dc, 5, 2, m_caption.c_str(), length);
+    m_tabWidth = measured.right - measured.left + 10;
+    return TRUE;
+}
+
+void CFrameDlg::OnDestroy() { g_font.reset(); }
+
+LRESULT CFrameDlg::OnRectOk(WPARAM wParam, LPARAM lParam) {
+    ShowWindow(m_hWnd, SW_HIDE);  // the outline must not be part of the picture
+    win32::unique_window_dc screen(nullptr);
+    const POINT topLeft = UnpackCorner(wParam);
+    const POINT bottomRight = UnpackCorner(static_cast<std::uintptr_t>(lParam));
+    RECT r = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+    ClipToScreen(r);
+    const int width = r.right - r.left;
+    const int height = r.bottom - r.top;
+    if (width < 2 && height < 2) return 0;
+
+    win32::unique_mem_dc memory(CreateCompatibleDC(screen.get()));
+    win32::unique_hbitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
+    {
+        win32::scoped_select select(memory.get(), bitmap.get());
+        BitBlt(memory.get(), 0, 0, width, height, screen.get(), r.left, r.top, SRCCOPY);
+    }
+    // A second choice in one capture replaces the first picture, which nobody can take any more.
+    m_bitmap = std::move(bitmap);
+    ShowWindow(m_hWnd, SW_SHOW);
+    return 0;
+}
+
+LRESULT CFrameDlg::OnRectHide(WPARAM, LPARAM) {
+    m_hidden = true;
+    return 0;
+}
+
+LRESULT CFrameDlg::OnUserMsg(WPARAM, LPARAM) { return 0; }
+
+INT_PTR CALLBACK CFrameDlg::DialogProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<CFrameDlg*>(lParam);
+        SetWindowLongPtrA(wnd, DWLP_USER, lParam);
+        self->m_hWnd = wnd;
+        return self->OnInitDialog();
+    }
+    // Messages before WM_INITDIALOG find no object yet.
+    auto* self = reinterpret_cast<CFrameDlg*>(GetWindowLongPtrA(wnd, DWLP_USER));
+    return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR CFrameDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SIZE:
+        OnSize();
+        return TRUE;
+    case WM_ERASEBKGND:
+        return Result(OnEraseBkgnd(reinterpret_cast<HDC>(wParam)));
+    case WM_DESTROY:
+        OnDestroy();
+        return FALSE;
+    case WM_NCDESTROY:
+        SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        m_hWnd = nullptr;
+        return FALSE;
+    case WM_COMMAND:
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            return TRUE;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            return TRUE;
+        }
+        return FALSE;
+    default:
+        break;
+    }
+    // A name the registry refused has number 0, which must not catch WM_NULL.
+    if (message == 0) return FALSE;
+    if (message == g_rectOkMessage) return Result(OnRectOk(wParam, lParam));
+    if (message == g_rectHideMessage) return Result(OnRectHide(wParam, lParam));
+    if (message == g_userMessage) return Result(OnUserMsg(wParam, lParam));
+    return FALSE;
+}
+
+INT_PTR CFrameDlg::Result(LRESULT value) {
+    SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, value);
+    return TRUE;
+}
+
+}  // namespace zentap

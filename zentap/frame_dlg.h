@@ -1,0 +1,69 @@
+// The selection frame: a topmost red outline one pixel outside the area the user is about to
+// choose, with a captioned tab on its upper-left corner. A window region cuts away everything
+// else, so the screen beneath shows through and takes the clicks. When the choice is made the
+// frame copies the chosen screen area into a bitmap.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "win32/unique_handle.h"
+
+namespace zentap {
+
+constexpr COLORREF kFrameColour = RGB(255, 50, 50);
+constexpr COLORREF kCaptionColour = RGB(255, 255, 255);
+constexpr char kObjectCaption[] = "zentap( ctrl-click )";
+constexpr char kSelectCaption[] = "zentap( click + move + click )";
+
+class CFrameDlg {
+public:
+    CFrameDlg() = default;
+    virtual ~CFrameDlg();
+    CFrameDlg(const CFrameDlg&) = delete;
+    CFrameDlg& operator=(const CFrameDlg&) = delete;
+
+    // Creates the window, hidden and without parent, from dialog template 23000 of the module that
+    // holds this code. False when the window could not be created.
+    bool Create();
+    void DestroyWindow();
+    HWND GetSafeHwnd() const { return m_hWnd; }
+
+    // Records r, unchanged, as the last area and outlines it.
+    void MoveFrame(RECT r);
+
+    // Hands the grabbed area to the caller, who owns it from then on; none when nothing was grabbed.
+    HBITMAP TakeBitmap() { return m_bitmap.release(); }
+
+    bool m_hidden = false;  // after the hide message every move hides the window
+    win32::unique_hbitmap m_bitmap;
+    std::string m_useType = "object";  // set before Create
+    int m_tabWidth = 120;
+    int m_tabHeight = 14;
+    std::string m_caption;
+    RECT m_bodyRect = {};  // the outlined rectangle plus the tab rows, in window coordinates
+
+protected:
+    virtual BOOL OnInitDialog();
+    // Enter and Escape must never close the frame.
+    virtual void OnOK() {}
+    virtual void OnCancel() {}
+
+    void OnSize();
+    BOOL OnEraseBkgnd(HDC dc);
+    void OnDestroy();
+    LRESULT OnRectOk(WPARAM wParam, LPARAM lParam);
+    LRESULT OnRectHide(WPARAM wParam, LPARAM lParam);
+    LRESULT OnUserMsg(WPARAM wParam, LPARAM lParam);
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR Result(LRESULT value);
+    void StayAboveAll();
+
+    HWND m_hWnd = nullptr;
+};
+
+}  // namespace zentap

@@ -1,0 +1,43 @@
+#include "frame_geometry.h"
+
+#include <utility>
+
+namespace zentap {
+
+namespace {
+
+// A closed five-point polygon filled with the winding rule.
+win32::unique_hrgn RectanglePolygon(LONG left, LONG top, LONG right, LONG bottom) {
+    const POINT corners[5] = {{left, top}, {right, top}, {right, bottom}, {left, bottom}, {left, top}};
+    return win32::unique_hrgn(CreatePolygonRgn(corners, 5, WINDING));
+}
+
+}  // namespace
+
+void NormalizeRect(RECT& r) {
+    if (r.left > r.right) std::swap(r.left, r.right);
+    if (r.top > r.bottom) std::swap(r.top, r.bottom);
+}
+
+void ClipToScreen(RECT& r) {
+    win32::unique_window_dc screen(nullptr);
+    const int width = GetDeviceCaps(screen.get(), HORZRES);
+    const int height = GetDeviceCaps(screen.get(), VERTRES);
+    if (r.left < 0) r.left = 0;
+    if (r.top < 0) r.top = 0;
+    if (r.right > width) r.right = width;
+    if (r.bottom > height) r.bottom = height;
+    NormalizeRect(r);
+}
+
+win32::unique_hrgn BuildFrameRegion(const RECT& body, int tabWidth, int tabHeight) {
+    const LONG l = body.left, t = body.top, r = body.right, b = body.bottom;
+    win32::unique_hrgn region = RectanglePolygon(l, t + tabHeight, r, b);
+    win32::unique_hrgn tab = RectanglePolygon(l, t, l + tabWidth, t + tabHeight);
+    win32::unique_hrgn inner = RectanglePolygon(l + 1, t + 1 + tabHeight, r - 1, b - 1);
+    CombineRgn(region.get(), region.get(), tab.get(), RGN_OR);
+    CombineRgn(region.get(), region.get(), inner.get(), RGN_DIFF);
+    return region;
+}
+
+}  // namespace zentap
