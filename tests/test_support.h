@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "win32/unique_handle.h"
+
 namespace test_support {
 
 // The folder of the running test program, with a trailing backslash: the modules, companions and
@@ -19,29 +21,85 @@ inline std::string BinDir() {
     return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
-// Runs a command line and waits for it; returns the exit code, or STILL_ACTIVE (after killing
-// the process) when it did not end in time. workingDir null: the caller's.
-inline DWORD RunCommand(std::string commandLine, DWORD creationFlags = 0, const char* workingDir = nullptr,
-                        DWORD timeoutMs = 30000) {
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, creationFlags, nullptr, workingDir,
-                        &startup, &process))
-        return static_cast<DWORD>(-1);
-    DWORD code = STILL_ACTIVE;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    else
-        TerminateProcess(process.hProcess, STILL_ACTIVE);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return code;
+// Waits for `object` while dispatching this thread's messages, so that windows of this thread
+// keep answering other processes; true when it was signalled in time.
+inline bool WaitDispatching(HANDLE object, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= timeoutMs) return false;
+        const DWORD result = MsgWaitForMultipleObjects(1, &object, FALSE, timeoutMs - elapsed, QS_ALLINPUT);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result != WAIT_OBJECT_0 + 1) return false;
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+    }
 }
 
-// Runs a program of the build's bin folder.
-inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0, DWORD timeoutMs = 30000) {
-    return RunCommand(BinDir() + commandLine, creationFlags, nullptr, timeoutMs);
+// A manual-reset event whose name is unique to this test process, for a child to open.
+class NamedEvent {
+public:
+    NamedEvent() {
+        static int counter = 0;
+        m_name = "lumorex_test_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++counter);
+        m_event.reset(CreateEventA(nullptr, TRUE, FALSE, m_name.c_str()));
+    }
+    const std::string& name() const { return m_name; }
+    void Set() { SetEvent(m_event.get()); }
+    bool Wait(DWORD timeoutMs = 30000) { return WaitDispatching(m_event.get(), timeoutMs); }
+
+private:
+    std::string m_name;
+    win32::unique_handle m_event;
+};
+
+// A program of the build's bin folder, as a command line.
+inline std::string InBin(const std::string& commandLine) { return BinDir() + commandLine; }
+
+// A second process, ended at scope exit if it still runs.
+class ChildProcess {
+public:
+    explicit ChildProcess(std::string commandLine, DWORD creationFlags = 0, const char* workingDir = nullptr) {
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, FALSE, creationFlags, nullptr, workingDir,
+                           &startup, &process)) {
+            m_process.reset(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+    }
+    ~ChildProcess() {
+        if (m_process && WaitForSingleObject(m_process.get(), 0) == WAIT_TIMEOUT)
+            TerminateProcess(m_process.get(), STILL_ACTIVE);
+        if (m_process) WaitForSingleObject(m_process.get(), 5000);
+    }
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    bool started() const { return m_process.is_valid(); }
+    HANDLE handle() const { return m_process.get(); }
+
+    // The exit code, or STILL_ACTIVE when the process did not end in time (it is then ended).
+    DWORD Wait(DWORD timeoutMs = 30000) {
+        if (!m_process || !WaitDispatching(m_process.get(), timeoutMs)) return STILL_ACTIVE;
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(m_process.get(), &code);
+        return code;
+    }
+
+private:
+    win32::unique_handle m_process;
+};
+
+// Runs a command line to its end; its exit code.
+inline DWORD RunCommand(const std::string& commandLine, DWORD creationFlags = 0, const char* workingDir = nullptr) {
+    return ChildProcess(commandLine, creationFlags, workingDir).Wait();
+}
+
+// Runs a program of the build's bin folder to its end; its exit code.
+inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0) {
+    return RunCommand(InBin(commandLine), creationFlags);
 }
 
 // The "name=value" lines of a report file written by a support program.

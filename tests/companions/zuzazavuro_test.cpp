@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "gdi_objects.h"
+#include "resource_counts.h"
 #include "image_files.h"
 #include "test_support.h"
 #include "win32/unique_handle.h"
@@ -354,7 +354,7 @@ TEST_F(ZuzazavuroComState, MultiThreadedApartmentStaysMultiThreaded) {
     EXPECT_EQ(seen.reinitialised, S_OK) << "one CoUninitialize must leave the thread without COM";
 }
 
-using test_support::LiveGdiObjects;
+using test_support::CountResources;
 
 using ZuzazavuroBitmapLifetime = ImageLibrary;
 
@@ -382,7 +382,7 @@ TEST_F(ZuzazavuroBitmapLifetime, RepeatedLoadsLeakNoGdiObjects) {
     const std::string path = Write("repeat.png", {Format::Png, 320, 240});
     ASSERT_TRUE(Load(path).bitmap) << "first use, which may set up objects the process keeps";
     const win32::unique_hbrush probe(CreateSolidBrush(RGB(1, 2, 3)));
-    const DWORD before = LiveGdiObjects();
+    const DWORD before = CountResources().gdiObjects;
     ASSERT_GT(before, 0u) << "the count sees at least the probe";
     for (int i = 0; i < 300; ++i) {
         Loaded loaded = Load(path);
@@ -390,7 +390,7 @@ TEST_F(ZuzazavuroBitmapLifetime, RepeatedLoadsLeakNoGdiObjects) {
         ASSERT_TRUE(DeleteObject(loaded.bitmap.release())) << "call " << i;
     }
     // One object kept per call would show as hundreds.
-    EXPECT_LE(LiveGdiObjects(), before + 5);
+    EXPECT_LE(CountResources().gdiObjects, before + 5);
 }
 
 }  // namespace

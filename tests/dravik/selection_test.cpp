@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "gdi_objects.h"
+#include "resource_counts.h"
 #include "handler/pmenu.h"
 #include "image_files.h"
 #include "preview/preview_item.h"
@@ -114,22 +114,22 @@ TEST_F(Selection, NoGdiObjectLeaksOverAThousandInitializeCallsOnOneObject) {
     CPMenu menu;
     auto data = test_support::ShellDataObject({dir / "waves.gif"});
     ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
-    const DWORD before = test_support::LiveGdiObjects();
+    const DWORD before = test_support::CountResources().gdiObjects;
     for (int i = 0; i < 1000; ++i) menu.Initialize(nullptr, data.Get(), nullptr);
-    EXPECT_EQ(test_support::LiveGdiObjects(), before);
+    EXPECT_EQ(test_support::CountResources().gdiObjects, before);
     EXPECT_TRUE(menu.m_previewBitmap);
 }
 
 TEST_F(Selection, NoGdiObjectLeaksOverAThousandObjects) {
     auto data = test_support::ShellDataObject({dir / "waves.gif"});
     { CPMenu warm; warm.Initialize(nullptr, data.Get(), nullptr); }
-    const DWORD before = test_support::LiveGdiObjects();
+    const DWORD before = test_support::CountResources().gdiObjects;
     for (int i = 0; i < 1000; ++i) {
         CPMenu menu;
         ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
         ASSERT_EQ(menu.m_IsSelType, 1);
     }
-    EXPECT_EQ(test_support::LiveGdiObjects(), before) << "menu bitmaps and thumbnails are all deleted";
+    EXPECT_EQ(test_support::CountResources().gdiObjects, before) << "menu bitmaps and thumbnails are all deleted";
 }
 
 TEST_F(Selection, ThreeItemsWhoseFirstIsAFolderGetNoMenu) {

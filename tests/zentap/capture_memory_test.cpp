@@ -8,15 +8,15 @@
 #include <vector>
 
 #include "capture_module.h"
-#include "child_process.h"
+#include "test_support.h"
 #include "resource_counts.h"
 #include "test_support.h"
 #include "win32/unique_handle.h"
 
 using zentap::CaptureRecord;
 using zentap::LastArea;
-using zentap_test::ChildProcess;
-using zentap_test::NamedEvent;
+using test_support::ChildProcess;
+using test_support::NamedEvent;
 
 namespace {
 
@@ -35,7 +35,7 @@ DWORD RunPeer(const std::string& arguments) { return test_support::RunProcess("c
 // A second process that holds the capture record open until the object goes.
 class RecordHolder {
 public:
-    RecordHolder() : m_peer("capture_memory_peer.exe hold " + m_ready.name() + " " + m_quit.name()) {
+    RecordHolder() : m_peer(test_support::InBin("capture_memory_peer.exe hold " + m_ready.name() + " " + m_quit.name())) {
         m_holding = m_peer.started() && m_ready.Wait();
     }
     ~RecordHolder() { Leave(); }
@@ -197,7 +197,7 @@ DWORD WINAPI RaceToFirstAccess(void* parameter) {
 
 TEST_F(CaptureMemoryLifetime, ThreadsRacingToFirstAccessEndWithOneHandleAndOneViewEach) {
     win32::unique_handle start(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    const DWORD handlesBefore = zentap_test::CountResources().handles;
+    const DWORD handlesBefore = test_support::CountResources().handles;
     const int viewsBefore = CountMappedViews();
 
     constexpr int kThreads = 12;
@@ -210,7 +210,7 @@ TEST_F(CaptureMemoryLifetime, ThreadsRacingToFirstAccessEndWithOneHandleAndOneVi
     threads.clear();
 
     EXPECT_EQ(race.failures, 0);
-    EXPECT_EQ(zentap_test::CountResources().handles, handlesBefore + 2) << "one mapping handle per block";
+    EXPECT_EQ(test_support::CountResources().handles, handlesBefore + 2) << "one mapping handle per block";
     EXPECT_EQ(CountMappedViews(), viewsBefore + 2) << "one view per block";
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "capture_memory.h"
-#include "child_process.h"
+#include "test_support.h"
 #include "frame_dlg.h"
 #include "screen_pixels.h"
 #include "support/screen_pattern.h"
@@ -28,15 +28,15 @@ inline bool IsWhite(COLORREF c) { return c == RGB(255, 255, 255); }
 // rather than asked to quit: Wine takes seconds to end a process that closes its window itself.
 class PatternScreen {
 public:
-    PatternScreen() : m_peer("pattern_window.exe " + m_ready.name() + " " + m_quit.name()) {
+    PatternScreen() : m_peer(test_support::InBin("pattern_window.exe " + m_ready.name() + " " + m_quit.name())) {
         m_shown = m_peer.started() && m_ready.Wait();
     }
     bool shown() const { return m_shown; }
 
 private:
-    NamedEvent m_ready;
-    NamedEvent m_quit;
-    ChildProcess m_peer;
+    test_support::NamedEvent m_ready;
+    test_support::NamedEvent m_quit;
+    test_support::ChildProcess m_peer;
     bool m_shown = false;
 };
 

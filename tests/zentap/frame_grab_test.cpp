@@ -50,7 +50,7 @@ TEST_F(FrameGrab, ChoiceSentFromAnotherProcessIsGrabbedBeforeTheSenderGoesOn) {
     const std::string command = "message_sender.exe " + std::to_string(reinterpret_cast<ULONG_PTR>(frameWnd())) +
                                 " RezODO.SCREEN_SELECT_RECT_OK " + std::to_string(Corner(40, 60)) + " " +
                                 std::to_string(Corner(90, 100));
-    ASSERT_EQ(RunDispatching(command), 0u);
+    ASSERT_EQ(test_support::RunProcess(command), 0u);
     const Pixels picture = Picture();
     ASSERT_EQ(picture.width(), 50);
     ASSERT_EQ(picture.height(), 40);

@@ -7,6 +7,8 @@
 #include "screen_pixels.h"
 
 using namespace zentap_test;
+using test_support::CountResources;
+using test_support::ResourceCounts;
 
 namespace {
 

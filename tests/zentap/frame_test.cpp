@@ -99,7 +99,7 @@ TEST_F(FrameOutline, HideMessageFromAnotherProcessKeepsTheFrameHiddenWhileMovesS
     MoveAndSettle(RECT{100, 100, 200, 150});
     const std::string command = "message_sender.exe " + std::to_string(reinterpret_cast<ULONG_PTR>(frameWnd())) +
                                 " RezODO.SCREEN_SELECT_RECT_HIDE 0 0";
-    ASSERT_EQ(RunDispatching(command), 0u);
+    ASSERT_EQ(test_support::RunProcess(command), 0u);
     EXPECT_TRUE(m_frame.m_hidden);
 
     MoveAndSettle(RECT{300, 300, 400, 380});

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <string>
 
-#include "child_process.h"
+#include "test_support.h"
 #include "resource.h"
 #include "support/pe_section.h"
 #include "test_support.h"
 
-using zentap_test::ChildProcess;
-using zentap_test::NamedEvent;
+using test_support::ChildProcess;
+using test_support::NamedEvent;
 
 namespace {
 
@@ -40,7 +40,7 @@ class ModuleHolder {
 public:
     explicit ModuleHolder(const test_support::ScopedTempDir& dir)
         : m_report(dir / ("count" + std::to_string(++s_serial) + ".txt")),
-          m_peer("module_holder.exe Zentap.dll .Zentapx " + m_report + " " + m_ready.name() + " " + m_quit.name()) {
+          m_peer(test_support::InBin("module_holder.exe Zentap.dll .Zentapx " + m_report + " " + m_ready.name() + " " + m_quit.name())) {
         m_loaded = m_peer.started() && m_ready.Wait();
     }
     ~ModuleHolder() { Leave(); }

@@ -1,8 +1,9 @@
-// How many GDI objects, USER objects and kernel handles this process holds. The platform's own
-// counters come first; where they report nothing (Wine answers GetGuiResources and
-// GetProcessHandleCount with 0), the objects are counted where the system keeps them: GDI objects
-// in the GDI handle table that the process environment block points to, windows by enumeration,
-// kernel handles in the system's handle list.
+// How many GDI objects, USER objects and kernel handles this process holds, for the leak tests.
+// The platform's own counters come first. Where they report nothing (Wine answers
+// GetGuiResources and GetProcessHandleCount with 0) the objects are counted where the system keeps
+// them: GDI objects in the handle table that the process environment block points to (by owner,
+// since that table may hold other processes' objects too), windows by enumeration, kernel handles
+// in the system's handle list.
 #pragma once
 
 #include <windows.h>
@@ -11,7 +12,7 @@
 #include <cstdint>
 #include <vector>
 
-namespace zentap_test {
+namespace test_support {
 
 struct ResourceCounts {
     DWORD gdiObjects = 0;
@@ -114,13 +115,14 @@ inline DWORD CountSystemHandleEntries() {
 inline ResourceCounts CountResources() {
     ResourceCounts counts;
     HANDLE self = GetCurrentProcess();
-    counts.gdiObjects = GetGuiResources(self, GR_GDIOBJECTS);
-    if (counts.gdiObjects == 0) counts.gdiObjects = detail::CountGdiTableEntries();
     counts.userObjects = GetGuiResources(self, GR_USEROBJECTS);
     if (counts.userObjects == 0) counts.userObjects = detail::CountOwnWindows();
     if (!GetProcessHandleCount(self, &counts.handles) || counts.handles == 0)
         counts.handles = detail::CountSystemHandleEntries();
+    // Last: the first window enumeration of a process may set up GDI objects of its own.
+    counts.gdiObjects = GetGuiResources(self, GR_GDIOBJECTS);
+    if (counts.gdiObjects == 0) counts.gdiObjects = detail::CountGdiTableEntries();
     return counts;
 }
 
-}  // namespace zentap_test
+}  // namespace test_support
