@@ -30,3 +30,12 @@ sleep 3
 import -display "$DISPLAY" -window root -crop 320x260+0+0 "$out/preview.png" 2>/dev/null || true
 wait "$demo"
 [ -f "$out/preview.png" ] && echo "== The preview entry as drawn on the screen: $out/preview.png"
+
+echo "== A screen-area capture: the frame outlines an area, then grabs it"
+(cd "$bin" && "$WINE" zentap_demo.exe 'Z:'"${out//\//\\}"'\grab.bmp' 3) &
+demo=$!
+sleep 2.5
+import -display "$DISPLAY" -window root "$out/frame.png" 2>/dev/null || true
+wait "$demo"
+convert "$out/grab.bmp" "$out/grab.png" 2>/dev/null && rm -f "$out/grab.bmp"
+echo "== The frame on the screen: $out/frame.png; the grabbed area: $out/grab.png"
