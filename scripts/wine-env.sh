@@ -28,6 +28,8 @@ lumorex_wine_up() {
     # A crashing test ends with a status and a backtrace, never a dialog that waits.
     "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
   fi
+  # A server that the steps above (or an earlier run) left lingering would refuse the persistent one.
+  "$WINESERVER" -w
   "$WINESERVER" -p
   local display
   display=$(lumorex_free_display) || { echo "no free X display" >&2; return 1; }
