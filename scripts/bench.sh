@@ -4,13 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-scripts/setup.sh
-cmake --preset x64 >/dev/null
-cmake --build --preset x64
-
 source scripts/wine-env.sh
-trap lumorex_wine_down EXIT
-lumorex_wine_up "$root/build/x64"
+lumorex_x64_session "$root"
 
 for bench in build/x64/bin/*_bench.exe; do
   echo "== $(basename "$bench" .exe)"

@@ -5,13 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
-scripts/setup.sh
-cmake --preset x64 >/dev/null
-cmake --build --preset x64
-
 source scripts/wine-env.sh
-trap lumorex_wine_down EXIT
-lumorex_wine_up "$root/build/x64"
+lumorex_x64_session "$root"
 bin="$root/build/x64/bin"
 out="$root/build/demo"
 mkdir -p "$out"

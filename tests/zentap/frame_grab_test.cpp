@@ -34,14 +34,19 @@ protected:
     }
 
     Pixels Picture() const { return Pixels::OfBitmap(m_frame.m_bitmap.get()); }
+
+    // The frame holds a width x height picture of the pattern from (left, top) on.
+    void ExpectGrab(int width, int height, int left, int top) const {
+        const Pixels picture = Picture();
+        ASSERT_EQ(picture.width(), width);
+        ASSERT_EQ(picture.height(), height);
+        ExpectPatternFrom(picture, left, top);
+    }
 };
 
 TEST_F(FrameGrab, ChoiceCopiesExactlyTheScreenPixelsOfAnotherProcesssWindowAndShowsTheFrameAgain) {
     Choose(RECT{300, 200, 420, 290});
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 120);
-    ASSERT_EQ(picture.height(), 90);
-    ExpectPatternFrom(picture, 300, 200);
+    ExpectGrab(120, 90, 300, 200);
     EXPECT_TRUE(IsWindowVisible(frameWnd()));
 }
 
@@ -51,34 +56,22 @@ TEST_F(FrameGrab, ChoiceSentFromAnotherProcessIsGrabbedBeforeTheSenderGoesOn) {
                                 " RezODO.SCREEN_SELECT_RECT_OK " + std::to_string(Corner(40, 60)) + " " +
                                 std::to_string(Corner(90, 100));
     ASSERT_EQ(test_support::RunProcess(command), 0u);
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 50);
-    ASSERT_EQ(picture.height(), 40);
-    ExpectPatternFrom(picture, 40, 60);
+    ExpectGrab(50, 40, 40, 60);
 }
 
 TEST_F(FrameGrab, ChoiceReachingPastTheRightAndBottomEdgesStopsAtThem) {
     Choose(RECT{1000, 740, 1100, 800});
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 24);
-    ASSERT_EQ(picture.height(), 28);
-    ExpectPatternFrom(picture, 1000, 740);
+    ExpectGrab(24, 28, 1000, 740);
 }
 
 TEST_F(FrameGrab, NegativeCornersStopAtTheScreenOrigin) {
     Choose(RECT{-20, -30, 40, 50});
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 40);
-    ASSERT_EQ(picture.height(), 50);
-    ExpectPatternFrom(picture, 0, 0);
+    ExpectGrab(40, 50, 0, 0);
 }
 
 TEST_F(FrameGrab, CornersGivenUpAndLeftGrabTheOrderedArea) {
     Choose(RECT{420, 290, 300, 200});
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 120);
-    ASSERT_EQ(picture.height(), 90);
-    ExpectPatternFrom(picture, 300, 200);
+    ExpectGrab(120, 90, 300, 200);
 }
 
 TEST_F(FrameGrab, OnePixelChoiceMakesNoBitmapAndLeavesTheFrameHidden) {
@@ -89,26 +82,17 @@ TEST_F(FrameGrab, OnePixelChoiceMakesNoBitmapAndLeavesTheFrameHidden) {
 
 TEST_F(FrameGrab, OnePixelWideButTallerChoiceIsGrabbed) {
     Choose(RECT{300, 200, 301, 206});
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 1);
-    ASSERT_EQ(picture.height(), 6);
-    ExpectPatternFrom(picture, 300, 200);
+    ExpectGrab(1, 6, 300, 200);
     EXPECT_TRUE(IsWindowVisible(frameWnd()));
 }
 
 TEST_F(FrameGrab, CoordinatesTravelAsSixteenBitsAndWrap) {
     MoveAndSettle(RECT{300, 200, 340, 230});
     SendRectOk(300 + 65536, 200 - 65536, 340 + 3 * 65536, 230 + 65536);
-    Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 40);
-    ASSERT_EQ(picture.height(), 30);
-    ExpectPatternFrom(picture, 300, 200);
+    ExpectGrab(40, 30, 300, 200);
 
     SendRectOk(40000, 10, 50, 60);  // 40000 reads back as -25536, then stops at 0
-    picture = Picture();
-    ASSERT_EQ(picture.width(), 50);
-    ASSERT_EQ(picture.height(), 50);
-    ExpectPatternFrom(picture, 0, 10);
+    ExpectGrab(50, 50, 0, 10);
 }
 
 TEST_F(FrameGrab, SecondChoiceReplacesTheFirstPictureAndDeletesIt) {
@@ -117,10 +101,7 @@ TEST_F(FrameGrab, SecondChoiceReplacesTheFirstPictureAndDeletesIt) {
     ASSERT_NE(first, nullptr);
     Choose(RECT{10, 20, 30, 60});
     EXPECT_EQ(GetObjectType(first), 0u) << "the first picture is gone";
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), 20);
-    ASSERT_EQ(picture.height(), 40);
-    ExpectPatternFrom(picture, 10, 20);
+    ExpectGrab(20, 40, 10, 20);
 }
 
 TEST_F(FrameGrab, TakenPictureOutlivesTheFrame) {
