@@ -13,10 +13,10 @@
 #include <vector>
 
 #include "handler/pmenu.h"
-#include "image_files.h"
 #include "outside/image_library.h"
-#include "shell_selection.h"
-#include "test_support.h"
+#include "samples/files.h"
+#include "samples/image_files.h"
+#include "samples/shell_selection.h"
 
 namespace {
 
@@ -48,8 +48,8 @@ int main() {
     // The shell has no console, so the handler's trace lines go nowhere; the C runtime keeps its
     // own copy of the handle for the results printed here.
     SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
-    test_support::ComApartment com;
-    test_support::ScopedTempDir dir;
+    samples::ComApartment com;
+    samples::ScopedTempDir dir;
     using image_files::Format;
     const std::vector<Case> cases = {
         {"24 MP JPEG (6000x4000)", dir / "big.jpg", 7},
@@ -71,7 +71,7 @@ int main() {
     std::printf("%-24s %12s %14s %8s\n", "image", "decode ms", "initialize ms", "ratio");
     int failures = 0;
     for (const Case& c : cases) {
-        auto data = test_support::ShellDataObject({c.path});
+        auto data = samples::ShellDataObject({c.path});
         dravik::CPMenu menu;
         std::vector<double> decode, initialize;
         for (int round = 0; round < c.rounds; ++round) {

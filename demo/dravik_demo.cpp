@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "handler/pmenu.h"
-#include "shell_selection.h"
+#include "samples/shell_selection.h"
 
 namespace {
 
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
     }
     const std::string folder = std::string(argv[1]) + "\\";
     const DWORD showMs = argc > 2 ? static_cast<DWORD>(std::atoi(argv[2]) * 1000) : 3000;
-    test_support::ComApartment com;
+    samples::ComApartment com;
 
     dravik::CPMenu menu;
     menu.ReadSettings();
@@ -117,7 +117,7 @@ int main(int argc, char** argv) {
     for (const auto& selection : selections) {
         std::vector<std::string> paths;
         for (const std::string& name : selection.names) paths.push_back(folder + name);
-        auto data = test_support::ShellDataObject(paths);
+        auto data = samples::ShellDataObject(paths);
         const HRESULT hr = menu.Initialize(nullptr, data.Get(), nullptr);
         Describe(selection.title, menu, hr);
     }

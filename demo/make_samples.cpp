@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "image_files.h"
-#include "test_support.h"
+#include "samples/files.h"
+#include "samples/image_files.h"
 
 int main(int argc, char** argv) {
     if (argc != 2) return 2;
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
     using image_files::Pixels;
     CreateDirectoryA(argv[1], nullptr);
     CreateDirectoryA((folder + "album").c_str(), nullptr);
-    const bool ok = test_support::WriteWholeFile(folder + "notes.txt", "not an image") &&
+    const bool ok = samples::WriteWholeFile(folder + "notes.txt", "not an image") &&
                     image_files::WriteImage(folder + "harbour.jpg", {Format::Jpeg, 1024, 768, Pixels::Bgr24}) &&
                     image_files::WriteImage(folder + "waves.gif", {Format::Gif, 300, 200, Pixels::Indexed8, 3});
     return ok ? 0 : 1;

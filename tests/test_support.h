@@ -8,9 +8,14 @@
 #include <sstream>
 #include <string>
 
+#include "samples/files.h"
 #include "win32/unique_handle.h"
 
 namespace test_support {
+
+using samples::ReadWholeFile;
+using samples::ScopedTempDir;
+using samples::WriteWholeFile;
 
 // The folder of the running test program, with a trailing backslash: the modules, companions and
 // support programs are built next to it.
@@ -113,60 +118,5 @@ inline std::map<std::string, std::string> ReadReport(const std::string& path) {
     }
     return values;
 }
-
-inline std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
-    return static_cast<bool>(out);
-}
-
-// A fresh folder under the temporary folder, removed with everything in it at scope exit.
-class ScopedTempDir {
-public:
-    ScopedTempDir() {
-        char base[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, base);
-        for (unsigned attempt = GetTickCount();; ++attempt) {
-            m_path = std::string(base) + "lumorex_test_" + std::to_string(GetCurrentProcessId()) + "_" +
-                     std::to_string(attempt);
-            if (CreateDirectoryA(m_path.c_str(), nullptr)) break;
-        }
-        m_path += '\\';
-    }
-    ~ScopedTempDir() { RemoveTree(m_path); }
-    ScopedTempDir(const ScopedTempDir&) = delete;
-    ScopedTempDir& operator=(const ScopedTempDir&) = delete;
-
-    // The folder with a trailing backslash.
-    const std::string& path() const { return m_path; }
-    std::string operator/(const std::string& name) const { return m_path + name; }
-
-private:
-    static void RemoveTree(const std::string& dir) {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((dir + "*").c_str(), &entry);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = entry.cFileName;
-                if (name == "." || name == "..") continue;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(dir + name + "\\");
-                else
-                    DeleteFileA((dir + name).c_str());
-            } while (FindNextFileA(search, &entry));
-            FindClose(search);
-        }
-        RemoveDirectoryA(dir.c_str());
-    }
-
-    std::string m_path;
-};
 
 }  // namespace test_support

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "resource_counts.h"
-#include "image_files.h"
+#include "samples/image_files.h"
 #include "test_support.h"
 #include "win32/unique_handle.h"
 

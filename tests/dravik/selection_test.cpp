@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "resource_counts.h"
 #include "handler/pmenu.h"
-#include "image_files.h"
 #include "preview/preview_item.h"
-#include "shell_selection.h"
+#include "resource_counts.h"
+#include "samples/image_files.h"
+#include "samples/shell_selection.h"
 #include "test_support.h"
 
 using dravik::CPMenu;
@@ -35,12 +35,12 @@ protected:
     HRESULT InitializeWith(CPMenu& menu, const Names& names) {
         std::vector<std::string> paths;
         for (const std::string& name : names) paths.push_back(dir / name);
-        auto data = test_support::ShellDataObject(paths);
+        auto data = samples::ShellDataObject(paths);
         EXPECT_TRUE(data) << "the shell gave no data object";
         return menu.Initialize(nullptr, data.Get(), nullptr);
     }
 
-    test_support::ComApartment com;
+    samples::ComApartment com;
     test_support::ScopedTempDir dir;
 };
 
@@ -112,7 +112,7 @@ TEST_F(Selection, SeveralImagesAreNotAskedForThumbnails) {
 
 TEST_F(Selection, NoGdiObjectLeaksOverAThousandInitializeCallsOnOneObject) {
     CPMenu menu;
-    auto data = test_support::ShellDataObject({dir / "waves.gif"});
+    auto data = samples::ShellDataObject({dir / "waves.gif"});
     ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
     const DWORD before = test_support::CountResources().gdiObjects;
     for (int i = 0; i < 1000; ++i) menu.Initialize(nullptr, data.Get(), nullptr);
@@ -121,7 +121,7 @@ TEST_F(Selection, NoGdiObjectLeaksOverAThousandInitializeCallsOnOneObject) {
 }
 
 TEST_F(Selection, NoGdiObjectLeaksOverAThousandObjects) {
-    auto data = test_support::ShellDataObject({dir / "waves.gif"});
+    auto data = samples::ShellDataObject({dir / "waves.gif"});
     { CPMenu warm; warm.Initialize(nullptr, data.Get(), nullptr); }
     const DWORD before = test_support::CountResources().gdiObjects;
     for (int i = 0; i < 1000; ++i) {
@@ -177,7 +177,7 @@ TEST_F(Selection, MissingDataObjectIsRefusedWithTheResetState) {
 }
 
 TEST_F(Selection, DataObjectWithoutFileNamesIsRefused) {
-    auto text = test_support::ClipboardDataObject(CF_TEXT, std::string("not a file list", 16));
+    auto text = samples::ClipboardDataObject(CF_TEXT, std::string("not a file list", 16));
     ASSERT_TRUE(text);
     CPMenu menu;
     EXPECT_EQ(menu.Initialize(nullptr, text.Get(), nullptr), E_INVALIDARG);
@@ -185,8 +185,8 @@ TEST_F(Selection, DataObjectWithoutFileNamesIsRefused) {
 }
 
 TEST(SelectionOfDriveRoot, IsNotAFolderSoItIsTriedAsAFileAndGetsNoMenu) {
-    test_support::ComApartment com;
-    auto data = test_support::ShellDataObject({"C:\\"});
+    samples::ComApartment com;
+    auto data = samples::ShellDataObject({"C:\\"});
     ASSERT_TRUE(data);
     CPMenu menu;
     ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
@@ -197,10 +197,10 @@ TEST(SelectionOfDriveRoot, IsNotAFolderSoItIsTriedAsAFileAndGetsNoMenu) {
 }
 
 TEST(SelectionOfLongPaths, NamesAndFoldersAreReadWhole) {
-    test_support::ComApartment com;
+    samples::ComApartment com;
     const std::string folder = "\\\\server\\share\\" + std::string(120, 'f') + "\\";
     const std::string name = std::string(250, 'n') + ".jpg";
-    auto data = test_support::DropListDataObject({folder + name, "C:\\b.jpg"});
+    auto data = samples::DropListDataObject({folder + name, "C:\\b.jpg"});
     ASSERT_TRUE(data);
     CPMenu menu;
     ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "capture_module.h"
-#include "test_support.h"
 #include "resource_counts.h"
 #include "test_support.h"
 #include "win32/unique_handle.h"

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <string>
 
-#include "test_support.h"
 #include "resource.h"
 #include "support/pe_section.h"
 #include "test_support.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace test_support {
+namespace samples {
 
 // The COM apartment of a test thread, with OLE for the clipboard.
 class ComApartment {
@@ -77,4 +77,4 @@ inline Microsoft::WRL::ComPtr<IDataObject> DropListDataObject(const std::vector<
     return ClipboardDataObject(CF_HDROP, bytes);
 }
 
-}  // namespace test_support
+}  // namespace samples

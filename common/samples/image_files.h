@@ -1,5 +1,5 @@
-// Image files for tests, written with the platform's own encoders, and a pixel reader for the
-// bitmaps that come back.
+// Image files for tests and demonstrations, written with the platform's own encoders, and a pixel
+// reader for the bitmaps that come back.
 //
 // Every picture has a known pattern: the left half (columns below width / 2) of frame f is
 // FramePattern(f).left and the rest FramePattern(f).right, so a test can tell frames apart and
@@ -14,7 +14,7 @@
 // A combination the encoder does not store as asked fails instead of being converted.
 //
 // The writers join COM for their own use and leave the calling thread's COM state as they found it.
-// A test program that includes this links windowscodecs, ole32, uuid, gdi32 and user32.
+// A program that includes this links windowscodecs, ole32, uuid, gdi32 and user32.
 #pragma once
 
 #include <objbase.h>
@@ -27,7 +27,7 @@
 #include <string>
 #include <vector>
 
-#include "test_support.h"
+#include "samples/files.h"
 #include "win32/com_apartment.h"
 #include "win32/unique_handle.h"
 
@@ -184,7 +184,7 @@ inline std::string EncodeImage(const ImageParams& params) {
 
 inline bool WriteImage(const std::string& path, const ImageParams& params) {
     const std::string bytes = EncodeImage(params);
-    return !bytes.empty() && test_support::WriteWholeFile(path, bytes);
+    return !bytes.empty() && samples::WriteWholeFile(path, bytes);
 }
 
 // A real JPEG cut off at two thirds of its length, with its second quarter overwritten by noise.
@@ -197,10 +197,10 @@ inline bool WriteCorruptJpeg(const std::string& path, int width = 64, int height
         bytes[i] = static_cast<char>(noise >> 16);
     }
     bytes.resize(bytes.size() * 2 / 3);
-    return test_support::WriteWholeFile(path, bytes);
+    return samples::WriteWholeFile(path, bytes);
 }
 
-inline bool WriteEmptyFile(const std::string& path) { return test_support::WriteWholeFile(path, std::string()); }
+inline bool WriteEmptyFile(const std::string& path) { return samples::WriteWholeFile(path, std::string()); }
 
 // The colour of one pixel of any bitmap, read back through a 32-bit copy; CLR_INVALID when the
 // bitmap cannot be read or the point lies outside it.
