@@ -30,6 +30,7 @@ void CFrameDlg::MoveFrame(RECT r) {
         return;
     }
 
+    const bool covered = IsCovered();
     NormalizeRect(r);
     InflateRect(&r, 1, 1);
     const int w = r.right - r.left;
@@ -48,7 +49,28 @@ void CFrameDlg::MoveFrame(RECT r) {
     const bool sameSize = previousWindow.right - previousWindow.left == width &&
                           previousWindow.bottom - previousWindow.top == height;
     if (sameSize && !EqualRect(&previousBody, &m_bodyRect)) OnSize();
-    StayAboveAll();
+    if (covered) StayAboveAll();
+}
+
+// Looked at where the frame stands before it moves, where it has been painted. In the platform's
+// z-order only another topmost window can be above the frame. Under Wine on an X server without a
+// window manager the z-order keeps the frame on top while a window mapped after it is drawn over
+// it: there the screen itself is the witness, one pixel of the tab that must show the frame's red.
+bool CFrameDlg::IsCovered() const {
+    if (!IsWindowVisible(m_hWnd)) return false;
+    RECT frame = {};
+    GetWindowRect(m_hWnd, &frame);
+    for (HWND above = GetWindow(m_hWnd, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+        RECT window = {}, common = {};
+        if (IsWindowVisible(above) && GetWindowRect(above, &window) && IntersectRect(&common, &frame, &window))
+            return true;
+    }
+    static const bool zOrderMayDifferFromTheScreen =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    if (!zOrderMayDifferFromTheScreen) return false;
+    win32::unique_window_dc screen(nullptr);
+    const COLORREF tabCorner = GetPixel(screen.get(), frame.left, frame.top);
+    return tabCorner != CLR_INVALID && tabCorner != kFrameColour;
 }
 
 // Without a window manager (X servers with no manager, as in test benches) a window shown after

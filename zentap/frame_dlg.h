@@ -61,6 +61,7 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Result(LRESULT value);
+    bool IsCovered() const;
     void StayAboveAll();
 
     HWND m_hWnd = nullptr;
