@@ -115,7 +115,7 @@ const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const c
     GetCursorPos(&pointer);
     const RECT start = {pointer.x, pointer.y, pointer.x + 2, pointer.y + 2};
     g_frame->MoveFrame(start);
-    ShowWindow(frameWnd, SW_SHOW);
+    ShowWindow(frameWnd, SW_SHOWNA);
     // The frame outlines the start rectangle now: a first tick whose rectangle equals the one a
     // previous capture left in the record must still move the frame.
     g_record.lastFrameRect = FromRect(start);

@@ -43,7 +43,7 @@ void CFrameDlg::MoveFrame(RECT r) {
     GetWindowRect(m_hWnd, &previousWindow);
     const int width = r.right - r.left;
     const int height = h + m_tabHeight;
-    SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top - m_tabHeight, width, height, SWP_SHOWWINDOW);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top - m_tabHeight, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     // Only a new size brings WM_SIZE. A rectangle narrower than the tab keeps the window as wide
     // as the tab, so its outline can change while the window's size does not.
     const bool sameSize = previousWindow.right - previousWindow.left == width &&
@@ -133,7 +133,7 @@ LRESULT CFrameDlg::OnRectOk(WPARAM wParam, LPARAM lParam) {
     }
     // A second choice in one capture replaces the first picture, which nobody can take any more.
     m_bitmap = std::move(bitmap);
-    ShowWindow(m_hWnd, SW_SHOW);
+    ShowWindow(m_hWnd, SW_SHOWNA);
     return 0;
 }
 

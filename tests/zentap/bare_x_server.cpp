@@ -36,7 +36,7 @@ public:
         GetModuleFileNameA(nullptr, path, MAX_PATH);
         const std::string self(path);
         SetManaged(self.substr(self.find_last_of('\\') + 1), kFrameProgramManaged);
-        SetManaged("pattern_window.exe", false);
+        for (const char* peer : {"pattern_window.exe", "input_recorder.exe", "Lumorex.exe"}) SetManaged(peer, false);
     }
 };
 
