@@ -115,16 +115,22 @@ BOOL CFrameDlg::OnEraseBkgnd(HDC dc) {
 void CFrameDlg::OnDestroy() { g_font.reset(); }
 
 LRESULT CFrameDlg::OnRectOk(WPARAM wParam, LPARAM lParam) {
-    ShowWindow(m_hWnd, SW_HIDE);  // the outline must not be part of the picture
-    win32::unique_window_dc screen(nullptr);
     const POINT topLeft = UnpackCorner(wParam);
     const POINT bottomRight = UnpackCorner(static_cast<std::uintptr_t>(lParam));
     RECT r = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
     ClipToScreen(r);
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    if (width < 2 && height < 2) return 0;
+    if (width < 2 && height < 2) {
+        ShowWindow(m_hWnd, SW_HIDE);
+        return 0;
+    }
 
+    // The outline must not be part of the picture. It lies just outside the rectangle it
+    // surrounds, so the frame leaves the screen (and comes back: two trips to the window system)
+    // only when it stands over the area, that is for a choice other than the one it outlines.
+    if (StandsOver(r)) ShowWindow(m_hWnd, SW_HIDE);
+    win32::unique_window_dc screen(nullptr);
     win32::unique_mem_dc memory(CreateCompatibleDC(screen.get()));
     win32::unique_hbitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     {
@@ -133,8 +139,23 @@ LRESULT CFrameDlg::OnRectOk(WPARAM wParam, LPARAM lParam) {
     }
     // A second choice in one capture replaces the first picture, which nobody can take any more.
     m_bitmap = std::move(bitmap);
-    ShowWindow(m_hWnd, SW_SHOWNA);
+    if (!IsWindowVisible(m_hWnd)) ShowWindow(m_hWnd, SW_SHOWNA);
     return 0;
+}
+
+// Whether a visible part of the frame (the tab or the outline, as its region cuts them) lies over
+// the screen area.
+bool CFrameDlg::StandsOver(const RECT& area) const {
+    if (!IsWindowVisible(m_hWnd)) return false;
+    RECT window = {};
+    GetWindowRect(m_hWnd, &window);
+    win32::unique_hrgn shape(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(m_hWnd, shape.get()) == ERROR) {
+        RECT common = {};
+        return IntersectRect(&common, &window, &area) != FALSE;
+    }
+    OffsetRgn(shape.get(), window.left, window.top);
+    return RectInRegion(shape.get(), &area) != FALSE;
 }
 
 LRESULT CFrameDlg::OnRectHide(WPARAM, LPARAM) {

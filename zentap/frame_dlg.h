@@ -64,6 +64,7 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Result(LRESULT value);
     bool IsCovered() const;
+    bool StandsOver(const RECT& area) const;
     void StayAboveAll();
 
     HWND m_hWnd = nullptr;

@@ -43,12 +43,13 @@ private:
 
 // True when the message belongs to the capture and is swallowed.
 bool TakeMouseMessage(int code, WPARAM message, LPARAM info) {
+    // Moves, the wheel and the other buttons pass without a look at the keys, the record or the
+    // pointer; so do releases and double clicks without Ctrl.
     const bool press = IsLeftPress(message);
     const bool release = IsLeftRelease(message);
+    if (!press && !release && message != WM_NCLBUTTONDBLCLK) return false;
     const bool ctrl = CtrlHeld();
-    // Without Ctrl only a press can make a choice: moves, the wheel, the other buttons, releases
-    // and double clicks pass without a look at the record or the pointer.
-    if (!(press || ((release || message == WM_NCLBUTTONDBLCLK) && ctrl))) return false;
+    if (!press && !ctrl) return false;
 
     RecordCycle cycle;
     if (!cycle) return false;
