@@ -16,7 +16,6 @@
 // raw copy.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -24,24 +23,13 @@
 #include "frame_dlg.h"
 #include "hook_procs.h"
 #include "messages.h"
+#include "timing.h"
 
 namespace {
 
-double NowUs() {
-    static const LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1e6 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
+using bench::Median;
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+double NowUs() { return 1000.0 * bench::NowMs(); }
 
 // Microseconds per call of `work`, over `calls` calls.
 template <typename Work>

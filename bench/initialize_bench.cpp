@@ -17,24 +17,12 @@
 #include "samples/files.h"
 #include "samples/image_files.h"
 #include "samples/shell_selection.h"
+#include "timing.h"
 
 namespace {
 
-double NowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return 1000.0 * static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::Median;
+using bench::NowMs;
 
 struct Case {
     const char* label;
