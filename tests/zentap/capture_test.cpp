@@ -159,25 +159,28 @@ TEST_F(CaptureOnScreen, CaptureEndsWithItsHostsWindowModuleOrProcessAndTheNextOn
     EXPECT_EQ(m_host.Hook("select"), "ok");
 }
 
+// The frame's own procedure, and the outcome of the press another process took during a tick.
+WNDPROC g_frameProc = nullptr;
+DWORD g_pressed = STILL_ACTIVE;
+
+// In the middle of a tick, as it moves the frame, another process takes the first click.
+LRESULT CALLBACK PressDuringTheTick(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_WINDOWPOSCHANGED && g_pressed == STILL_ACTIVE) {
+        test_support::ChildProcess peer(test_support::InBin("capture_memory_peer.exe press"));
+        WaitForSingleObject(peer.handle(), 10000);
+        GetExitCodeProcess(peer.handle(), &g_pressed);
+    }
+    return CallWindowProcA(g_frameProc, window, message, wParam, lParam);
+}
+
 TEST_F(CaptureOnScreen, ClickThatAnotherProcessHandlesDuringATickSurvivesTheTick) {
     ASSERT_EQ(m_host.Hook("select"), "ok");
-    const HWND frame = zentap::AsWindow(Record().frameWnd);
-    static WNDPROC s_dialog = nullptr;
-    static DWORD s_pressed = STILL_ACTIVE;
-    s_pressed = STILL_ACTIVE;
-    // In the middle of a tick, as it moves the frame, another process takes the first click.
-    s_dialog = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
-        frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(+[](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-            if (m == WM_WINDOWPOSCHANGED && s_pressed == STILL_ACTIVE) {
-                test_support::ChildProcess peer(test_support::InBin("capture_memory_peer.exe press"));
-                WaitForSingleObject(peer.handle(), 10000);
-                GetExitCodeProcess(peer.handle(), &s_pressed);
-            }
-            return CallWindowProcA(s_dialog, w, m, wp, lp);
-        })));
+    g_pressed = STILL_ACTIVE;
+    g_frameProc = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(
+        zentap::AsWindow(Record().frameWnd), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&PressDuringTheTick)));
     MoveTo(kFirst);
-    ASSERT_TRUE(WaitUntil([] { return s_pressed != STILL_ACTIVE; }));
-    EXPECT_EQ(s_pressed, 1u) << "the press was taken as the first click";
+    ASSERT_TRUE(WaitUntil([] { return g_pressed != STILL_ACTIVE; }));
+    EXPECT_EQ(g_pressed, 1u) << "the press was taken as the first click";
     DispatchFor(300);
     EXPECT_EQ(Record().phase, 1) << "the tick kept the click";
     EXPECT_TRUE(WaitUntil([] { return Outlines(RECT{490, 290, 500, 300}); })) << "the drag from the click";
