@@ -36,7 +36,7 @@ std::string QueryDroppedPath(HDROP drop, UINT index) {
 
 }  // namespace
 
-HRESULT CPMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
+HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
     DebugStart();
     ReadSettings();
 
@@ -79,7 +79,7 @@ HRESULT CPMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
             if (IsDirectoryPath(path.c_str())) {
                 m_IsSelType = kSelectionFolder;
             } else {
-                g_selFileName = m_fileNames.back();
+                g_selFileName.assign(m_fileNames.back());
                 LoadPreviewImage(path.c_str());
                 if (m_previewBitmap) {
                     m_IsSelType = kSelectionImage;

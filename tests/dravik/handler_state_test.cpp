@@ -117,10 +117,10 @@ TEST_F(HandlerSettings, ReaderThrowsRegExceptionCarryingTheKeyPath) {
 }
 
 TEST_F(HandlerSettings, SettingsStepEmptiesTheSelectedFileName) {
-    dravik::g_selFileName = "left over.jpg";
+    dravik::g_selFileName.assign("left over.jpg");
     CPMenu menu;
     menu.ReadSettings();
-    EXPECT_EQ(dravik::g_selFileName, "");
+    EXPECT_EQ(dravik::g_selFileName.get(), "");
 }
 
 struct ConsoleReport {

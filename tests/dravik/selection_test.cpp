@@ -63,7 +63,7 @@ TEST_F(Selection, OneFileWithoutThumbnailGetsNoMenu) {
     EXPECT_EQ(menu.m_multi_selected, 0);
     EXPECT_EQ(menu.m_runType, 0);
     EXPECT_FALSE(menu.m_previewBitmap);
-    EXPECT_EQ(dravik::g_selFileName, "notes.txt");
+    EXPECT_EQ(dravik::g_selFileName.get(), "notes.txt");
     EXPECT_EQ(menu.m_fileNames, Names{"notes.txt"});
 }
 
@@ -74,7 +74,7 @@ TEST_F(Selection, OneImageGetsTheImageMenuWithItsThumbnail) {
     EXPECT_EQ(menu.m_IsSelType, 1);
     EXPECT_EQ(menu.m_multi_selected, 0);
     EXPECT_EQ(menu.m_runType, 1);
-    EXPECT_EQ(dravik::g_selFileName, "harbour.jpg");
+    EXPECT_EQ(dravik::g_selFileName.get(), "harbour.jpg");
     ASSERT_TRUE(menu.m_previewBitmap);
     EXPECT_EQ(menu.m_previewWidth, 150);
     EXPECT_EQ(menu.m_previewHeight, 113);
@@ -142,7 +142,7 @@ TEST_F(Selection, ThreeItemsWhoseFirstIsAFolderGetNoMenu) {
 }
 
 TEST_F(Selection, ThreeItemsWhoseLastOnlyIsAFolderGetTheMultiSelectionMenu) {
-    dravik::g_selFileName = "before.jpg";
+    dravik::g_selFileName.assign("before.jpg");
     CPMenu menu;
     ASSERT_EQ(InitializeWith(menu, {"notes.txt", "readme.md", "album"}), S_OK);
     EXPECT_EQ(menu.m_IsSelType, 2);
@@ -150,7 +150,7 @@ TEST_F(Selection, ThreeItemsWhoseLastOnlyIsAFolderGetTheMultiSelectionMenu) {
     EXPECT_EQ(menu.m_fileNames, (Names{"notes.txt", "readme.md", "album"}));
     EXPECT_EQ(menu.m_choosePath, dir.path());
     EXPECT_EQ(menu.m_curFolder, dir.path());
-    EXPECT_EQ(dravik::g_selFileName, "") << "only a single file names the preview";
+    EXPECT_EQ(dravik::g_selFileName.get(), "") << "only a single file names the preview";
 }
 
 TEST_F(Selection, SecondInitializeDescribesOnlyTheNewSelection) {
