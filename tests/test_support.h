@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "samples/files.h"
 #include "win32/unique_handle.h"
@@ -106,6 +107,28 @@ inline DWORD RunCommand(const std::string& commandLine, DWORD creationFlags = 0,
 inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0) {
     return RunCommand(InBin(commandLine), creationFlags);
 }
+
+// A file that a test may change or remove, put back as it was at scope exit (removed again when
+// it did not exist).
+class SavedFile {
+public:
+    explicit SavedFile(std::string path)
+        : m_path(std::move(path)), m_existed(GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES),
+          m_contents(m_existed ? ReadWholeFile(m_path) : std::string()) {}
+    ~SavedFile() {
+        if (m_existed)
+            WriteWholeFile(m_path, m_contents);
+        else
+            DeleteFileA(m_path.c_str());
+    }
+    SavedFile(const SavedFile&) = delete;
+    SavedFile& operator=(const SavedFile&) = delete;
+
+private:
+    std::string m_path;
+    bool m_existed;
+    std::string m_contents;
+};
 
 // The "name=value" lines of a report file written by a support program.
 inline std::map<std::string, std::string> ReadReport(const std::string& path) {

@@ -251,9 +251,11 @@ HRESULT RegistryScriptParser::UnregisterEntry(HKEY parent, bool recovering) {
     }
 
     if (HasBackslash(m_token)) return DISP_E_EXCEPTION;
-    // A key that is not there turns its entry and block into a walk that only reads tokens.
+    // A key that is not there turns its entry and block into a walk that only reads tokens. The
+    // right to set values lets "Val" entries of its block go even when the key itself stays.
     win32::unique_hkey key;
-    if (!recovering) key = OpenKey(parent, m_token.c_str(), KEY_READ);
+    if (!recovering) key = OpenKey(parent, m_token.c_str(), KEY_READ | KEY_SET_VALUE);
+    if (!recovering && !key) key = OpenKey(parent, m_token.c_str(), KEY_READ);
     const bool entryRecovering = recovering || !key;
     const std::string name = m_token;
 

@@ -8,15 +8,21 @@
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "handler/settings.h"
+#include "registry_state.h"
 #include "test_support.h"
 
 using dravik::CPMenu;
 
 namespace {
 
-// Gives every case an empty settings key and no debug marker, and leaves them so.
+// Gives every case an empty settings key and no debug marker; the user's own settings and marker
+// come back afterwards.
 class HandlerSettings : public ::testing::Test {
 protected:
+    HandlerSettings() {
+        m_settings.RemoveIfNew("SOFTWARE\\Corvane");
+        m_settings.SaveTree(dravik::kSettingsKey);
+    }
     void SetUp() override { Clean(); }
     void TearDown() override { Clean(); }
 
@@ -39,6 +45,9 @@ protected:
         menu.ReadSettings();
         return menu;
     }
+
+    test_support::RegistryRestorer m_settings{HKEY_CURRENT_USER};
+    test_support::SavedFile m_marker{dravik::kDebugMarkerFile};
 };
 
 TEST_F(HandlerSettings, OnlyExactLowerCaseEngSelectsEnglishCaptions) {
