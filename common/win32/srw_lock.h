@@ -6,11 +6,21 @@
 
 namespace win32 {
 
-template <VOID(WINAPI* Acquire)(PSRWLOCK), VOID(WINAPI* Release)(PSRWLOCK)>
+template <bool Exclusive>
 class scoped_srw_lock {
 public:
-    explicit scoped_srw_lock(SRWLOCK& lock) noexcept : m_lock(lock) { Acquire(&m_lock); }
-    ~scoped_srw_lock() { Release(&m_lock); }
+    explicit scoped_srw_lock(SRWLOCK& lock) noexcept : m_lock(lock) {
+        if constexpr (Exclusive)
+            ::AcquireSRWLockExclusive(&m_lock);
+        else
+            ::AcquireSRWLockShared(&m_lock);
+    }
+    ~scoped_srw_lock() {
+        if constexpr (Exclusive)
+            ::ReleaseSRWLockExclusive(&m_lock);
+        else
+            ::ReleaseSRWLockShared(&m_lock);
+    }
     scoped_srw_lock(const scoped_srw_lock&) = delete;
     scoped_srw_lock& operator=(const scoped_srw_lock&) = delete;
 
@@ -18,7 +28,7 @@ private:
     SRWLOCK& m_lock;
 };
 
-using scoped_exclusive_lock = scoped_srw_lock<::AcquireSRWLockExclusive, ::ReleaseSRWLockExclusive>;
-using scoped_shared_lock = scoped_srw_lock<::AcquireSRWLockShared, ::ReleaseSRWLockShared>;
+using scoped_exclusive_lock = scoped_srw_lock<true>;
+using scoped_shared_lock = scoped_srw_lock<false>;
 
 }  // namespace win32

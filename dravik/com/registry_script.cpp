@@ -12,6 +12,9 @@ namespace {
 constexpr size_t kTokenBytes = 4096;
 constexpr size_t kQuotedTokenLimit = 4094;
 constexpr size_t kValueNameBytes = 260;
+// Blocks nest no deeper than the registry's own keys do; a deeper script would only exhaust the
+// stack of the walk.
+constexpr int kNestingLimit = 512;
 
 // Keys of these names are never deleted with their subtree, whatever a script says.
 const char* const kNeverForceDelete[] = {"CLSID", "TYPELIB"};
@@ -139,6 +142,7 @@ HRESULT RegistryScriptParser::Apply(const std::string& script, Mode mode) {
     if (FAILED(hr)) return hr;
 
     m_pos = m_text.c_str();
+    m_nesting = 0;
     while (*m_pos) {
         if (!NextToken()) return DISP_E_EXCEPTION;
         const HKEY root = RootKeyFromName(m_token);
@@ -167,14 +171,14 @@ HRESULT RegistryScriptParser::RegisterRootBlock(HKEY root) {
 }
 
 HRESULT RegistryScriptParser::ProcessBlock(HKEY parent, const std::string& parentPath, Mode mode, bool recovering) {
-    if (!NextToken()) return DISP_E_EXCEPTION;
+    if (m_nesting >= kNestingLimit || !NextToken()) return DISP_E_EXCEPTION;
+    ++m_nesting;
     CurrentKey current;
-    while (m_token != "}") {
-        const HRESULT hr =
-            mode == Mode::Register ? RegisterEntry(parent, parentPath, current) : UnregisterEntry(parent, recovering);
-        if (FAILED(hr)) return hr;
-    }
-    return S_OK;
+    HRESULT hr = S_OK;
+    while (SUCCEEDED(hr) && m_token != "}")
+        hr = mode == Mode::Register ? RegisterEntry(parent, parentPath, current) : UnregisterEntry(parent, recovering);
+    --m_nesting;
+    return hr;
 }
 
 HRESULT RegistryScriptParser::RegisterEntry(HKEY parent, const std::string& parentPath, CurrentKey& current) {

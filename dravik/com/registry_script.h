@@ -78,6 +78,7 @@ private:
     const char* m_pos = nullptr;
     std::string m_token;
     std::vector<Written> m_written;
+    int m_nesting = 0;
     int m_appliedRootBlocks = 0;
 };
 
