@@ -7,6 +7,7 @@
 
 #include "com/registry_script.h"
 #include "registry_state.h"
+#include "test_support.h"
 
 using dravik::RegistryScriptParser;
 using test_support::RegistryLines;
@@ -18,12 +19,8 @@ namespace {
 class Registrar : public ::testing::Test {
 protected:
     void SetUp() override {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, m_path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        m_scratch.reset(key);
-        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, key), ERROR_SUCCESS);
+        m_scratch = test_support::CreateRegistryKey(HKEY_CURRENT_USER, m_path);
+        ASSERT_EQ(RegOverridePredefKey(HKEY_CURRENT_USER, m_scratch.get()), ERROR_SUCCESS);
         m_map.Add(L"Module", L"C:\\it''s\\m.dll");  // quotes doubled, as the module's path is given
     }
     void TearDown() override {
@@ -44,6 +41,8 @@ protected:
     dravik::ReplacementMap m_map;
 };
 
+constexpr bool kRegister = true;
+constexpr bool kUnregister = false;
 const std::string kLongQuoted(4094, 'q');
 const std::string kLongUnquoted(4095, 'u');
 const std::string kLongValueName(259, 'n');
@@ -59,69 +58,36 @@ struct ScriptCase {
 
 TEST_F(Registrar, ScriptsLeaveTheRegistryAsTheLanguageSays) {
     const ScriptCase cases[] = {
-        {"an empty script", {}, "", true, S_OK, {}},
-        {"white space alone still needs a token", {}, " \r\n\t", true, DISP_E_EXCEPTION, {}},
-        {"%% is one percent sign, the variable matches in any case",
-         {},
-         "HKCU { A = s '100%% %MODULE% %module%' }",
-         true,
-         S_OK,
-         {"A", "A:@=100% C:\\it's\\m.dll C:\\it's\\m.dll"}},
-        {"ForceRemove and Delete spare CLSID and TYPELIB",
-         {"CLSID\\Keep", "TypeLib\\Keep"},
-         "HKCU { ForceRemove clsid { X } Delete TYPELIB }",
-         true,
-         S_OK,
+        {"an empty script", {}, "", kRegister, S_OK, {}},
+        {"white space alone still needs a token", {}, " \r\n\t", kRegister, DISP_E_EXCEPTION, {}},
+        {"%% is one percent sign, a variable matches in any case", {}, "HKCU { A = s '100%% %MODULE% %module%' }",
+         kRegister, S_OK, {"A", "A:@=100% C:\\it's\\m.dll C:\\it's\\m.dll"}},
+        {"ForceRemove and Delete spare CLSID and TYPELIB", {"CLSID\\Keep", "TypeLib\\Keep"},
+         "HKCU { ForceRemove clsid { X } Delete TYPELIB }", kRegister, S_OK,
          {"CLSID", "CLSID\\Keep", "CLSID\\X", "TypeLib", "TypeLib\\Keep"}},
-        {"ForceRemove writes the key afresh",
-         {"A\\Old", "A:Stale=x"},
-         "HKCU { ForceRemove A = s 'new' { B } }",
-         true,
-         S_OK,
-         {"A", "A:@=new", "A\\B"}},
-        {"val in a block names a value of the key, an assignment after a name its default",
-         {},
-         "HKCU\r\n{\r\n\tK = s 'Default'\r\n\t{\r\n\t\tval ThreadingModel = s 'Apartment'\r\n\t}\r\n}\r\n",
-         true,
-         S_OK,
-         {"K", "K:@=Default", "K:ThreadingModel=Apartment"}},
-        {"number and binary values, a stray digit counting as 0",
-         {},
-         "HKCU { K { val D = d '42' val B = b '0aFFz1' } }",
-         true,
-         S_OK,
-         {"K", "K:B=hex:0aff01", "K:D=dword:42"}},
-        {"quoted names with blanks and doubled quotes", {}, "HKCU { 'Two words' = s 'it''s' }", true, S_OK,
+        {"ForceRemove writes the key afresh", {"A\\Old", "A:Stale=x"}, "HKCU { ForceRemove A = s 'new' { B } }",
+         kRegister, S_OK, {"A", "A:@=new", "A\\B"}},
+        {"val in a block names a value of the key, an assignment after a name its default", {},
+         "HKCU\r\n{\r\n\tK = s 'Default'\r\n\t{\r\n\t\tval ThreadingModel = s 'Apartment'\r\n\t}\r\n}\r\n", kRegister,
+         S_OK, {"K", "K:@=Default", "K:ThreadingModel=Apartment"}},
+        {"number and binary values, a stray digit counting as 0", {}, "HKCU { K { val D = d '42' val B = b '0aFFz1' } }",
+         kRegister, S_OK, {"K", "K:B=hex:0aff01", "K:D=dword:42"}},
+        {"quoted names with blanks and doubled quotes", {}, "HKCU { 'Two words' = s 'it''s' }", kRegister, S_OK,
          {"Two words", "Two words:@=it's"}},
-        {"the longest tokens and value name fit",
-         {},
-         "HKCU { K = s '" + kLongQuoted + "' { val " + kLongValueName + " = s " + kLongUnquoted + " } }",
-         true,
-         S_OK,
-         {"K", "K:@=" + kLongQuoted, "K:" + kLongValueName + "=" + kLongUnquoted}},
-        {"a failure in the second root block keeps the first", {}, "HKCU { A } HKCU { B C\\D }", true,
+        {"the longest tokens and value name fit", {},
+         "HKCU { K = s '" + kLongQuoted + "' { val " + kLongValueName + " = s " + kLongUnquoted + " } }", kRegister,
+         S_OK, {"K", "K:@=" + kLongQuoted, "K:" + kLongValueName + "=" + kLongUnquoted}},
+        {"a failure in the second root block keeps the first", {}, "HKCU { A } HKCU { B C\\D }", kRegister,
          DISP_E_EXCEPTION, {"A"}},
-        {"unregister removes keys without subkeys, keeps others and NoRemove ones",
-         {"A:@=x", "B\\Foreign", "N", "S"},
-         "HKCU { A = s 'x' B NoRemove N S }",
-         false,
-         S_OK,
-         {"B", "B\\Foreign", "N"}},
-        {"unregister removes a named value of a key that stays", {"K:V=v", "K\\Foreign"},
-         "HKCU { K { val V = s 'v' } }", false, S_OK, {"K", "K\\Foreign"}},
-        {"a missing key makes its block a walk that deletes nothing, and the walk goes on",
-         {"X", ":V=v", "Y"},
-         "HKCU { Missing { X val V = s 'v' } Y }",
-         false,
-         S_OK,
-         {":V=v", "X"}},
-        {"a key goes with values the script does not name, and the next entry is read",
-         {"A:@=x", "A:Extra=y", "B"},
-         "HKCU { A = s 'x' B { } }",
-         false,
-         S_OK,
-         {}},
-        {"a missing key without a block does not stop its siblings", {"B"}, "HKCU { Missing = s 'x' B }", false,
+        {"unregister removes keys without subkeys, keeps others and NoRemove ones", {"A:@=x", "B\\Foreign", "N", "S"},
+         "HKCU { A = s 'x' B NoRemove N S }", kUnregister, S_OK, {"B", "B\\Foreign", "N"}},
+        {"unregister removes a named value of a key that stays", {"K:V=v", "K\\Foreign"}, "HKCU { K { val V = s 'v' } }",
+         kUnregister, S_OK, {"K", "K\\Foreign"}},
+        {"a missing key makes its block a walk that deletes nothing, and the walk goes on", {"X", ":V=v", "Y"},
+         "HKCU { Missing { X val V = s 'v' } Y }", kUnregister, S_OK, {":V=v", "X"}},
+        {"a key goes with values the script does not name, and the next entry is read", {"A:@=x", "A:Extra=y", "B"},
+         "HKCU { A = s 'x' B { } }", kUnregister, S_OK, {}},
+        {"a missing key without a block does not stop its siblings", {"B"}, "HKCU { Missing = s 'x' B }", kUnregister,
          S_OK, {}},
     };
     for (const ScriptCase& c : cases) {
@@ -133,25 +99,18 @@ TEST_F(Registrar, ScriptsLeaveTheRegistryAsTheLanguageSays) {
     }
 }
 
-std::string Repeated(const std::string& text, int times) {
-    std::string repeated;
-    for (int i = 0; i < times; ++i) repeated += text;
-    return repeated;
-}
-
-struct FailureCase {
-    const char* what;
-    std::string script;
-    HRESULT result;
-};
-
 TEST_F(Registrar, RefusedScriptsLeaveNothingOfTheirBlockBehind) {
     const std::string tooLong(4096, 'x');
-    const FailureCase cases[] = {
+    std::string deep = "HKCU { ";
+    for (int i = 0; i < 600; ++i) deep += "A { ";
+    const struct {
+        const char* what;
+        std::string script;
+        HRESULT result;
+    } cases[] = {
         {"unclosed %", "HKCU { A = s '%MODULE' }", DISP_E_EXCEPTION},
         {"unknown variable", "HKCU { A = s '%NOPE%' }", DISP_E_EXCEPTION},
-        {"variable name of 31 bytes is looked up", "HKCU { A = s '%" + std::string(31, 'V') + "%' }",
-         DISP_E_EXCEPTION},
+        {"variable name of 31 bytes is looked up", "HKCU { A = s '%" + std::string(31, 'V') + "%' }", DISP_E_EXCEPTION},
         {"variable name of 32 bytes", "HKCU { A = s '%" + std::string(32, 'V') + "%' }", E_FAIL},
         {"end of text inside a block", "HKCU { A { B = s 'x'", DISP_E_EXCEPTION},
         {"unclosed quote", "HKCU { A = s 'open }", DISP_E_EXCEPTION},
@@ -169,32 +128,18 @@ TEST_F(Registrar, RefusedScriptsLeaveNothingOfTheirBlockBehind) {
         {"number that is not one", "HKCU { A = d 'many' }", DISP_E_EXCEPTION},
         {"block after Delete", "HKCU { A Delete B { C } }", DISP_E_EXCEPTION},
         {"key that cannot be created", "HKCU { A { " + std::string(300, 'k') + " } }", DISP_E_EXCEPTION},
-        {"value that cannot be written (a block with no key to hold it)",
-         "HKCU { val V = s 'y' { val W = s 'z' } }", DISP_E_EXCEPTION},
-        {"blocks nested deeper than registry keys go", "HKCU { " + Repeated("A { ", 600), DISP_E_EXCEPTION},
+        {"value that cannot be written (a block with no key to hold it)", "HKCU { val V = s 'y' { val W = s 'z' } }",
+         DISP_E_EXCEPTION},
+        {"blocks nested deeper than registry keys go", deep, DISP_E_EXCEPTION},
         {"NoRemove key made by the failed walk", "HKCU { NoRemove A { B = s 'x' } C\\D }", DISP_E_EXCEPTION},
     };
-    for (const FailureCase& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         Clear();
-        EXPECT_EQ(Apply(c.script, true), c.result);
+        EXPECT_EQ(Apply(c.script, kRegister), c.result);
         EXPECT_EQ(Contents(), RegistryLines{});
     }
 }
-
-// A script of the shape the module ships, and one with every kind of entry.
-const char* const kFuzzBases[] = {
-    "HKCU\r\n{\r\n\tNoRemove Shell\r\n\t{\r\n\t\tNoRemove Handlers\r\n\t\t{\r\n"
-    "\t\t\tForceRemove Lumorex = s '{5D3A9E71-2F4B-4C8E-9A16-7B0C3D2E8F45}'\r\n\t\t}\r\n\t}\r\n"
-    "\tDravik.PMenu = s 'PMenu Class'\r\n\t{\r\n\t\tCLSID = s '{5D3A9E71-2F4B-4C8E-9A16-7B0C3D2E8F45}'\r\n"
-    "\t\tCurVer = s 'Dravik.PMenu.1'\r\n\t}\r\n\tNoRemove CLSID\r\n\t{\r\n"
-    "\t\tForceRemove {5D3A9E71-2F4B-4C8E-9A16-7B0C3D2E8F45} = s 'PMenu Class'\r\n\t\t{\r\n"
-    "\t\t\tForceRemove 'Programmable'\r\n\t\t\tInprocServer32 = s '%MODULE%'\r\n\t\t\t{\r\n"
-    "\t\t\t\tval ThreadingModel = s 'Apartment'\r\n\t\t\t}\r\n"
-    "\t\t\t'TypeLib' = s '{A41C7E02-6B9D-4F3A-8E57-1C2D9B0F6A38}'\r\n\t\t}\r\n\t}\r\n}\r\n",
-    "HKCU { NoRemove Outer { Inner = s 'a''b' { val N = d '7' val B = b '00ff' Deep { Deeper = s '%%' } } "
-    "Delete Gone ForceRemove Fresh { X } } val Top = s 'top' Second = s '%Module%' { Third } }\r\n",
-};
 
 // One to three of: a cut, a brace doubled or dropped, a stray quote or percent sign, an
 // over-long token, each at a random place.
@@ -204,38 +149,35 @@ std::string Mutate(std::string script, std::mt19937& random) {
     for (int m = 0; m < mutations && !script.empty(); ++m) {
         const size_t place = at(script.size() - 1);
         const size_t brace = script.find_first_of("{}", place);
-        switch (random() % 6) {
-        case 0:
-            script.resize(place);
-            break;
-        case 1:
-            if (brace != std::string::npos) script.insert(brace, 1, script[brace]);
-            break;
-        case 2:
-            if (brace != std::string::npos) script.erase(brace, 1);
-            break;
-        case 3:
-            script.insert(place, 1, '\'');
-            break;
-        case 4:
-            script.insert(place, 1, '%');
-            break;
-        default: {
+        const int kind = static_cast<int>(random() % 6);
+        if (kind == 0) script.resize(place);
+        if (kind == 1 && brace != std::string::npos) script.insert(brace, 1, script[brace]);
+        if (kind == 2 && brace != std::string::npos) script.erase(brace, 1);
+        if (kind == 3) script.insert(place, 1, '\'');
+        if (kind == 4) script.insert(place, 1, '%');
+        if (kind == 5) {
             const std::string token(4090 + at(10), 'L');
             script.insert(place, random() % 2 ? " " + token + " " : " '" + token + "' ");
-            break;
-        }
         }
     }
     return script;
 }
 
 TEST_F(Registrar, MutatedScriptsNeverCrashAndFailedOnesLeaveNothingBehind) {
+    // The module's own script moved under the scratch key, and one with every other kind of entry.
+    std::string shipped = test_support::ReadWholeFile(DRAVIK_SOURCE_DIR "/com/Dravik.rgs");
+    ASSERT_EQ(shipped.compare(0, 4, "HKCR"), 0);
+    shipped.replace(0, 4, "HKCU");
+    const std::string bases[] = {
+        shipped,
+        "HKCU { NoRemove Outer { Inner = s 'a''b' { val N = d '7' val B = b '00ff' Deep { Deeper = s '%%' } } "
+        "Delete Gone ForceRemove Fresh { X } } val Top = s 'top' Second = s '%Module%' { Third } }\r\n"};
+
     constexpr int kScripts = 5000;
     std::mt19937 random(8);
     int failed = 0, failedAfterAWholeRootBlock = 0;
     for (int i = 0; i < kScripts; ++i) {
-        const std::string script = Mutate(kFuzzBases[i % 2], random);
+        const std::string script = Mutate(bases[i % 2], random);
         RegistryScriptParser parser(m_map);
         const HRESULT hr = parser.RegisterScript(script);
         ASSERT_TRUE(hr == S_OK || hr == DISP_E_EXCEPTION || hr == E_FAIL || hr == E_OUTOFMEMORY)

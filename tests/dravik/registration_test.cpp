@@ -105,10 +105,11 @@ TEST_F(Registration, ForeignSubkeysKeepTheirParents) {
     test_support::WriteLines(HKEY_CLASSES_ROOT, {server + "\\Foreign", "Dravik.PMenu\\Foreign", kHandlers[2] + "\\Other"});
     ASSERT_EQ(Regsvr32("/u", m_module), 0u);
 
-    EXPECT_EQ(test_support::DumpKeys(HKEY_CLASSES_ROOT, {kClassKey, "Dravik.PMenu", kHandlers[2]}),
+    const std::string other = kHandlers[2] + "\\Other";
+    EXPECT_EQ(test_support::DumpKeys(HKEY_CLASSES_ROOT, {kClassKey, "Dravik.PMenu", kHandlers[2] + "\\Lumorex", other}),
               Sorted({kClassKey, kClassKey + ":@=PMenu Class", server,
                       server + ":@=" + win32::short_path_name(m_module), server + "\\Foreign", "Dravik.PMenu",
-                      "Dravik.PMenu:@=PMenu Class", "Dravik.PMenu\\Foreign", kHandlers[2], kHandlers[2] + "\\Other"}));
+                      "Dravik.PMenu:@=PMenu Class", "Dravik.PMenu\\Foreign", other}));
 }
 
 TEST_F(Registration, ModulePathWithASingleQuoteIsStoredExactly) {
