@@ -62,7 +62,7 @@ int main() {
     }
 
     win32::unique_hmodule library(LoadLibraryA(dravik::kImageLibraryName));
-    auto loadImage = dravik::LookUpExport<dravik::LoadImageFunction>(library.get(), dravik::kLoadImageExport);
+    auto loadImage = win32::proc_address<dravik::LoadImageFunction>(library.get(), dravik::kLoadImageExport);
     if (!loadImage) {
         std::fprintf(stderr, "no image library\n");
         return 1;

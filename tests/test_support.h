@@ -107,6 +107,42 @@ inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0)
     return RunCommand(InBin(commandLine), creationFlags);
 }
 
+// Waits until a file exists; false when it did not appear in time.
+inline bool WaitForFile(const std::string& path, DWORD timeoutMs = 30000) {
+    for (const DWORD start = GetTickCount(); GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(20))
+        if (GetTickCount() - start > timeoutMs) return false;
+    return true;
+}
+
+// Counts the processes started by this process (and by those) from its construction on: the
+// first one puts this process into a job, which every later child joins.
+class StartedProcesses {
+public:
+    StartedProcesses() : m_before(Total()) {}
+    bool counting() const { return Job() != nullptr; }
+    DWORD count() const { return Total() - m_before; }
+
+private:
+    static HANDLE Job() {
+        static const HANDLE job = [] {
+            HANDLE created = CreateJobObjectA(nullptr, nullptr);
+            if (created && !AssignProcessToJobObject(created, GetCurrentProcess())) {
+                CloseHandle(created);
+                created = nullptr;
+            }
+            return created;
+        }();
+        return job;
+    }
+    static DWORD Total() {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+        if (Job()) QueryInformationJobObject(Job(), JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr);
+        return info.TotalProcesses;
+    }
+
+    DWORD m_before;
+};
+
 // The "name=value" lines of a report file written by a support program.
 inline std::map<std::string, std::string> ReadReport(const std::string& path) {
     std::map<std::string, std::string> values;
