@@ -15,6 +15,7 @@ namespace test_support {
 
 using samples::ReadWholeFile;
 using samples::ScopedTempDir;
+using samples::WaitForFile;
 using samples::WriteWholeFile;
 
 // The folder of the running test program, with a trailing backslash: the modules, companions and
@@ -105,13 +106,6 @@ inline DWORD RunCommand(const std::string& commandLine, DWORD creationFlags = 0,
 // Runs a program of the build's bin folder to its end; its exit code.
 inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0) {
     return RunCommand(InBin(commandLine), creationFlags);
-}
-
-// Waits until a file exists; false when it did not appear in time.
-inline bool WaitForFile(const std::string& path, DWORD timeoutMs = 30000) {
-    for (const DWORD start = GetTickCount(); GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(20))
-        if (GetTickCount() - start > timeoutMs) return false;
-    return true;
 }
 
 // Counts the processes started by this process (and by those) from its construction on: the
