@@ -43,7 +43,6 @@ public:
         return RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()), size) ==
                ERROR_SUCCESS;
     }
-    static bool PlaceMarker() { return samples::WriteWholeFile(dravik::kDebugMarkerFile, ""); }
     static void Clear() {
         RegDeleteTreeA(HKEY_CURRENT_USER, dravik::kSettingsKey);
         DeleteFileA(dravik::kDebugMarkerFile);

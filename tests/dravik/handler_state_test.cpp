@@ -144,7 +144,7 @@ TEST_F(HandlerSettings, WithoutMarkerFileNoConsoleOpensAndNothingIsWritten) {
 
 TEST_F(HandlerSettings, MarkerFileOpensConsoleAndDebugLinesAppearInOrder) {
     SetValue(dravik::kLanguageValue, "eng");
-    ASSERT_TRUE(settings.PlaceMarker());
+    ASSERT_TRUE(test_support::WriteWholeFile(dravik::kDebugMarkerFile, ""));
     const ConsoleReport report = RunConsoleProbe();
     EXPECT_TRUE(report.console);
     ASSERT_GE(report.rows.size(), 3u);
