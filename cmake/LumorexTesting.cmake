@@ -19,16 +19,27 @@ else()
   set(LUMOREX_RUN_TESTS OFF)
 endif()
 
-# lumorex_test(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [GUI])
+# lumorex_test(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [GUI] [TWO_MONITORS])
 # A GoogleTest program whose cases ctest runs one by one. LOCK names shared state the cases
 # change (the registry settings, the X display); GUI marks cases that need the display.
+# TWO_MONITORS runs the cases on the two-monitor display instead (label two_monitors), through the
+# wrapper that finds it; scripts/wine-env.sh brings it up.
 function(lumorex_test name)
-  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS;LOCK" ${ARGN})
+  cmake_parse_arguments(T "GUI;TWO_MONITORS" "" "SOURCES;LIBS;LOCK" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${LUMOREX_GTEST_MAIN} win32_common)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   if(NOT LUMOREX_RUN_TESTS)
     return()
+  endif()
+  set(labels "")
+  if(T_TWO_MONITORS)
+    if(CMAKE_CROSSCOMPILING_EMULATOR)
+      set_property(TARGET ${name} PROPERTY CROSSCOMPILING_EMULATOR
+        ${CMAKE_SOURCE_DIR}/scripts/on-two-monitors.sh ${CMAKE_BINARY_DIR})
+    endif()
+    list(APPEND T_LOCK two_monitors)
+    set(labels " LABELS two_monitors")
   endif()
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
@@ -41,11 +52,11 @@ function(lumorex_test name)
   endif()
   if(locks)
     # Discovery names the cases only when ctest runs; this file, read after discovery's own, gives
-    # them their locks. Set here rather than through discovery's PROPERTIES, which would join a
-    # list of locks into one resource name.
+    # them their locks and labels. Set here rather than through discovery's PROPERTIES, which would
+    # join a list of locks into one resource name.
     set(locks_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_locks.cmake)
     file(WRITE ${locks_file}
-      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${locks}\")\nendif()\n")
+      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${locks}\"${labels})\nendif()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${locks_file})
   endif()
 endfunction()

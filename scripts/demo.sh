@@ -36,3 +36,14 @@ import -display "$DISPLAY" -window root "$out/frame.png" 2>/dev/null || true
 wait "$demo"
 convert "$out/grab.bmp" "$out/grab.png" 2>/dev/null && rm -f "$out/grab.bmp"
 echo "== The frame on the screen: $out/frame.png; the grabbed area: $out/grab.png"
+
+echo "== The capture on the second monitor of a two-monitor display, left of the primary (negative x)"
+lumorex_monitors_up "$root/build/x64"
+(cd "$bin" && DISPLAY=$LUMOREX_MONITORS_DISPLAY WINEPREFIX=$LUMOREX_MONITORS_PREFIX \
+  "$WINE" zentap_demo.exe 'Z:'"${out//\//\\}"'\grab-left.bmp' 3 -760 150 -300 380) &
+demo=$!
+sleep 2.5
+import -display "$LUMOREX_MONITORS_DISPLAY" -window root "$out/monitors.png" 2>/dev/null || true
+wait "$demo"
+convert "$out/grab-left.bmp" "$out/grab-left.png" 2>/dev/null && rm -f "$out/grab-left.bmp"
+echo "== Both monitors with the frame: $out/monitors.png; the grabbed area: $out/grab-left.png"

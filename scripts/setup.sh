@@ -9,6 +9,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 libwine-dev
   xvfb xdotool imagemagick x11-utils
+  xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   googletest
   fonts-nanum
 )

@@ -1,7 +1,14 @@
 # Sourced by the scripts: the environment of one test session in a build tree. Defines
-#   lumorex_wine_up <build dir>   a Wine prefix in the build tree (created once), a persistent
-#                                 wineserver and an Xvfb display on a free number
-#   lumorex_wine_down             stops what lumorex_wine_up started
+#   lumorex_wine_up <build dir>       a Wine prefix in the build tree (created once), a persistent
+#                                     wineserver and an Xvfb display on a free number
+#   lumorex_monitors_up <build dir>   the two-monitor display: Xorg with the dummy driver showing a
+#                                     primary monitor and a second one left of it, with a Wine
+#                                     prefix and wineserver of its own (one wineserver serves one X
+#                                     display); sets the two variables below
+#   lumorex_monitors_check <build dir>  sets LUMOREX_MONITORS_DISPLAY and LUMOREX_MONITORS_PREFIX
+#                                     from the two-monitor display that is up, or fails saying how
+#                                     to bring it up
+#   lumorex_wine_down                 stops what the two ups started
 # shellcheck shell=bash
 
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -9,51 +16,169 @@ export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 WINE=/usr/lib/wine/wine64
 WINESERVER=/usr/lib/wine/wineserver
 LUMOREX_XVFB_PID=""
+LUMOREX_XORG_PID=""
+LUMOREX_MONITORS_DIR=""
 
 lumorex_free_display() {
-  local n
+  local n pid
   for n in $(seq 91 160); do
-    [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || { echo "$n"; return 0; }
+    if [ -e "/tmp/.X$n-lock" ]; then
+      # A lock whose server is gone is stale: the next server on that number clears it.
+      pid=$(tr -dc '0-9' <"/tmp/.X$n-lock" 2>/dev/null || true)
+      [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null && continue
+    elif [ -e "/tmp/.X11-unix/X$n" ]; then
+      continue
+    fi
+    echo "$n"
+    return 0
   done
   return 1
 }
 
-lumorex_wine_up() {
-  local build=$1
-  export WINEPREFIX="$build/wineprefix"
-  if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    echo "wine: creating the prefix $WINEPREFIX"
-    "$WINE" wineboot -i >/dev/null 2>&1 || true
-    "$WINESERVER" -w
-    # A crashing test ends with a status and a backtrace, never a dialog that waits.
-    "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-  fi
-  # A server that the steps above (or an earlier run) left lingering would refuse the persistent one.
-  "$WINESERVER" -w
-  "$WINESERVER" -p
-  local display
-  display=$(lumorex_free_display) || { echo "no free X display" >&2; return 1; }
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  LUMOREX_XVFB_PID=$!
-  export DISPLAY=":$display"
-  for _ in $(seq 1 50); do
-    [ -e "/tmp/.X11-unix/X$display" ] && break
+# Waits until the X server of <pid> answers on <display>; fails with the end of its logs when it
+# died or did not answer in time.
+lumorex_wait_x() {
+  local display=$1 pid=$2 log
+  shift 2
+  for _ in $(seq 1 200); do
+    xdpyinfo -display "$display" >/dev/null 2>&1 && return 0
+    kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
-  [ -e "/tmp/.X11-unix/X$display" ] || { echo "Xvfb did not start on $DISPLAY" >&2; return 1; }
+  echo "the X server on $display did not start" >&2
+  for log in "$@"; do
+    [ -s "$log" ] && { echo "-- the end of $log:" && tail -n 12 "$log"; } >&2
+  done
+  return 1
+}
+
+# Creates the prefix once, then starts its persistent wineserver and Wine's own background
+# processes on the current DISPLAY.
+lumorex_wine_prefix() {
+  local prefix=$1
+  if [ ! -f "$prefix/system.reg" ]; then
+    echo "wine: creating the prefix $prefix"
+    WINEPREFIX=$prefix "$WINE" wineboot -i >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix "$WINESERVER" -w
+    # A crashing test ends with a status and a backtrace, never a dialog that waits.
+    WINEPREFIX=$prefix "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1
+  fi
+  # A server that the steps above (or an earlier run) left lingering would refuse the persistent one.
+  WINEPREFIX=$prefix "$WINESERVER" -w
+  WINEPREFIX=$prefix "$WINESERVER" -p
   # The first program starts Wine's own background processes (services, the desktop window),
   # which live as long as the wineserver. Starting them here with no pipes attached keeps them
   # from holding the output pipes of the first test program open.
-  "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+  WINEPREFIX=$prefix "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+lumorex_wine_up() {
+  local build=$1 display
+  mkdir -p "$build"
+  display=$(lumorex_free_display) || { echo "no free X display" >&2; return 1; }
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$build/xvfb.log" 2>&1 &
+  LUMOREX_XVFB_PID=$!
+  lumorex_wait_x ":$display" "$LUMOREX_XVFB_PID" "$build/xvfb.log" || return 1
+  export DISPLAY=":$display"
+  export WINEPREFIX="$build/wineprefix"
+  lumorex_wine_prefix "$WINEPREFIX"
+}
+
+# The primary monitor at (0, 0), 1024 x 768, and a second of 1024 x 576 left of it: at negative
+# x, and shorter, so that the virtual screen (-1024, 0)-(1024, 768) has a gap below it. The tests
+# pin the same layout.
+lumorex_monitors_up() {
+  local build=$1 display
+  command -v Xorg >/dev/null || { echo "Xorg is missing: run scripts/setup.sh" >&2; return 1; }
+  LUMOREX_MONITORS_DIR="$build/monitors"
+  mkdir -p "$LUMOREX_MONITORS_DIR"
+  rm -f "$LUMOREX_MONITORS_DIR/session.env"
+  cat >"$LUMOREX_MONITORS_DIR/xorg.conf" <<'CONF'
+Section "Device"
+  Identifier "dummy"
+  Driver "dummy"
+  VideoRam 256000
+EndSection
+Section "Monitor"
+  Identifier "monitor"
+  HorizSync 5.0-1000.0
+  VertRefresh 5.0-200.0
+  Modeline "1024x768" 63.50 1024 1072 1176 1328 768 771 775 798 -hsync +vsync
+  Modeline "1024x576" 46.50 1024 1064 1160 1296 576 579 584 599 -hsync +vsync
+EndSection
+Section "Screen"
+  Identifier "screen"
+  Device "dummy"
+  Monitor "monitor"
+  DefaultDepth 24
+  SubSection "Display"
+    Depth 24
+    Modes "1024x768"
+    Virtual 2048 768
+  EndSubSection
+EndSection
+CONF
+  display=$(lumorex_free_display) || { echo "no free X display" >&2; return 1; }
+  rm -f "$LUMOREX_MONITORS_DIR/xorg.log"
+  Xorg ":$display" -noreset -nolisten tcp -config "$LUMOREX_MONITORS_DIR/xorg.conf" \
+    -logfile "$LUMOREX_MONITORS_DIR/xorg.log" >"$LUMOREX_MONITORS_DIR/xorg.out" 2>&1 </dev/null &
+  LUMOREX_XORG_PID=$!
+  lumorex_wait_x ":$display" "$LUMOREX_XORG_PID" "$LUMOREX_MONITORS_DIR/xorg.out" "$LUMOREX_MONITORS_DIR/xorg.log" ||
+    return 1
+  # The dummy driver starts with one output lit; the second comes in left of the primary.
+  local x="xrandr -display :$display"
+  { $x --fb 2048x768 && $x --addmode DUMMY1 1024x576 && $x --output DUMMY1 --mode 1024x576 --left-of DUMMY0 &&
+    $x --output DUMMY0 --primary; } || { echo "xrandr could not set up two monitors on :$display" >&2; return 1; }
+  lumorex_count_monitors ":$display" 2 || return 1
+  (export DISPLAY=":$display" && lumorex_wine_prefix "$build/wineprefix-monitors")
+  printf 'LUMOREX_MONITORS_DISPLAY=:%s\nLUMOREX_MONITORS_PREFIX=%s\n' "$display" "$build/wineprefix-monitors" \
+    >"$LUMOREX_MONITORS_DIR/session.env"
+  lumorex_monitors_check "$build"
+}
+
+lumorex_count_monitors() {
+  local found
+  found=$(xrandr -display "$1" --listmonitors 2>/dev/null | sed -n 's/^Monitors: //p')
+  [ "$found" = "$2" ] && return 0
+  echo "the display $1 shows ${found:-no} monitors, not $2" >&2
+  return 1
+}
+
+lumorex_monitors_check() {
+  local state="$1/monitors/session.env"
+  LUMOREX_MONITORS_DISPLAY="" LUMOREX_MONITORS_PREFIX=""
+  # shellcheck disable=SC1090
+  [ -f "$state" ] && source "$state"
+  if [ -z "$LUMOREX_MONITORS_DISPLAY" ] || ! lumorex_count_monitors "$LUMOREX_MONITORS_DISPLAY" 2; then
+    echo "the two-monitor display is not up: source scripts/wine-env.sh && lumorex_monitors_up $1" >&2
+    return 1
+  fi
+}
+
+lumorex_monitors_down() {
+  if [ -n "$LUMOREX_MONITORS_DIR" ]; then
+    rm -f "$LUMOREX_MONITORS_DIR/session.env"
+    WINEPREFIX="$(dirname "$LUMOREX_MONITORS_DIR")/wineprefix-monitors" "$WINESERVER" -k >/dev/null 2>&1 || true
+    LUMOREX_MONITORS_DIR=""
+  fi
+  lumorex_stop LUMOREX_XORG_PID
+}
+
+# Ends the server whose pid the named variable holds, and clears it.
+lumorex_stop() {
+  local pid=${!1}
+  if [ -n "$pid" ]; then
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  fi
+  printf -v "$1" '%s' ""
 }
 
 lumorex_wine_down() {
   [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k >/dev/null 2>&1 || true
-  if [ -n "$LUMOREX_XVFB_PID" ]; then
-    kill "$LUMOREX_XVFB_PID" 2>/dev/null || true
-    wait "$LUMOREX_XVFB_PID" 2>/dev/null || true
-    LUMOREX_XVFB_PID=""
-  fi
+  lumorex_stop LUMOREX_XVFB_PID
+  lumorex_monitors_down
 }
 
 # For the scripts that run programs of the x64 build by hand: sets up the machine, builds, and

@@ -20,13 +20,14 @@ void NormalizeRect(RECT& r) {
 }
 
 void ClipToScreen(RECT& r) {
-    win32::unique_window_dc screen(nullptr);
-    const int width = GetDeviceCaps(screen.get(), HORZRES);
-    const int height = GetDeviceCaps(screen.get(), VERTRES);
-    if (r.left < 0) r.left = 0;
-    if (r.top < 0) r.top = 0;
-    if (r.right > width) r.right = width;
-    if (r.bottom > height) r.bottom = height;
+    const LONG left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const LONG top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const LONG right = left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const LONG bottom = top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    if (r.left < left) r.left = left;
+    if (r.top < top) r.top = top;
+    if (r.right > right) r.right = right;
+    if (r.bottom > bottom) r.bottom = bottom;
     NormalizeRect(r);
 }
 

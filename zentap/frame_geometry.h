@@ -10,8 +10,9 @@ namespace zentap {
 // Orders the corners: left <= right, top <= bottom.
 void NormalizeRect(RECT& r);
 
-// Clamps each field as it comes to the primary screen (a negative left or top to 0, a right or
-// bottom past the screen to its width or height), then orders the corners.
+// Clamps each field as it comes to the virtual screen, the union of all monitors (a left or top
+// before its origin to that origin, a right or bottom past its far edges to those edges), then
+// orders the corners. With one monitor the virtual screen is the primary screen.
 void ClipToScreen(RECT& r);
 
 // The tab plus a one-pixel ring just inside `body`'s lower part: the body below the tab rows, with

@@ -1,5 +1,5 @@
-// Covers the whole primary screen with a window that shows the known pattern, and keeps it there
-// until told to stop. The ready event is set once the picture has been painted.
+// Covers the whole virtual screen (every monitor) with a window that shows the known pattern, and
+// keeps it there until told to stop. The ready event is set once the picture has been painted.
 // Usage: pattern_window.exe <ready event> <quit event>
 #include <windows.h>
 
@@ -45,8 +45,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     HANDLE quit = OpenEventA(SYNCHRONIZE, FALSE, __argv[2]);
     if (!ready || !quit) return 3;
 
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
@@ -60,7 +62,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     auto* pixels = static_cast<DWORD*>(bits);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            const COLORREF c = test_support::PatternColour(x, y);
+            const COLORREF c = test_support::PatternColour(left + x, top + y);
             pixels[y * width + x] = GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c);
         }
     g_picture = CreateCompatibleDC(nullptr);
@@ -71,7 +73,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = "LumorexTestPattern";
     RegisterClassA(&windowClass);
-    HWND wnd = CreateWindowExA(0, windowClass.lpszClassName, "pattern", WS_POPUP, 0, 0, width, height, nullptr,
+    HWND wnd = CreateWindowExA(0, windowClass.lpszClassName, "pattern", WS_POPUP, left, top, width, height, nullptr,
                                nullptr, instance, nullptr);
     if (!wnd) return 5;
     ShowWindow(wnd, SW_SHOW);

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "capture_memory.h"
 #include "test_support.h"
@@ -23,6 +24,19 @@ inline bool IsTabPixel(COLORREF c) {
 }
 
 inline bool IsWhite(COLORREF c) { return c == RGB(255, 255, 255); }
+
+inline bool SameRect(const RECT& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+inline bool SameArea(const zentap::LastArea& a, const RECT& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
+inline std::string Describe(const RECT& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
 
 // The pattern window of a second process, shown for the life of the object. The process is ended
 // rather than asked to quit: Wine takes seconds to end a process that closes its window itself.
@@ -76,6 +90,22 @@ protected:
         return area;
     }
 
+    // What the tracking timer does at a choice: the frame outlines r, then is told to grab it.
+    void Choose(const RECT& r) {
+        MoveAndSettle(r);
+        SendRectOk(r.left, r.top, r.right, r.bottom);
+    }
+
+    void SendRectOk(long long left, long long top, long long right, long long bottom) {
+        SendMessageA(frameWnd(), Registered("RezODO.SCREEN_SELECT_RECT_OK"), Corner(left, top),
+                     static_cast<LPARAM>(Corner(right, bottom)));
+    }
+
+    Pixels Picture() const { return Pixels::OfBitmap(m_frame.m_bitmap.get()); }
+
+    // The frame holds a width x height picture of the pattern from (left, top) on.
+    void ExpectGrab(int width, int height, int left, int top) const;
+
     PatternScreen m_pattern;
     zentap::CFrameDlg m_frame;
 };
@@ -89,7 +119,7 @@ public:
     }
     template <typename Predicate>
     void Expect(int x, int y, Predicate ok, const char* expected) {
-        if (x < 0 || y < 0 || x >= m_pixels.width() || y >= m_pixels.height()) return;
+        if (!m_pixels.contains(x, y)) return;
         const COLORREF c = m_pixels.at(x, y);
         if (ok(c)) return;
         if (m_mismatches++ < 4) {
@@ -114,6 +144,27 @@ private:
     int m_mismatches = 0;
     std::string m_first;
 };
+
+// The picture holds the pattern of the screen area whose top-left corner is (left, top), wherever
+// that area lies on a monitor; what the screen gives in a gap between monitors is not looked at.
+inline void ExpectPatternFrom(const Pixels& picture, int left, int top) {
+    const std::vector<RECT> monitors = Monitors();
+    PixelCheck check(picture, "grabbed picture");
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x) {
+            const POINT onScreen = {left + x, top + y};
+            if (!OnAMonitor(monitors, onScreen)) continue;
+            const COLORREF want = test_support::PatternColour(onScreen.x, onScreen.y);
+            check.Expect(x, y, [want](COLORREF c) { return c == want; }, "the pattern");
+        }
+}
+
+inline void FrameOnPattern::ExpectGrab(int width, int height, int left, int top) const {
+    const Pixels picture = Picture();
+    ASSERT_EQ(picture.width(), width);
+    ASSERT_EQ(picture.height(), height);
+    ExpectPatternFrom(picture, left, top);
+}
 
 // What the screen must show around the ordered rectangle r when the frame outlines it with a tab
 // of tabWidth pixels: a red ring one pixel outside r, r's inside untouched, the tab in the 14 rows

@@ -10,39 +10,7 @@ using namespace zentap_test;
 
 namespace {
 
-class FrameGrab : public FrameOnPattern {
-protected:
-    // What the tracking timer does at a choice: the frame outlines r, then is told to grab it.
-    void Choose(const RECT& r) {
-        MoveAndSettle(r);
-        SendRectOk(r.left, r.top, r.right, r.bottom);
-    }
-
-    void SendRectOk(long long left, long long top, long long right, long long bottom) {
-        SendMessageA(frameWnd(), Registered("RezODO.SCREEN_SELECT_RECT_OK"), Corner(left, top),
-                     static_cast<LPARAM>(Corner(right, bottom)));
-    }
-
-    // The bitmap holds exactly the pattern of the screen area whose top-left corner is (left, top).
-    static void ExpectPatternFrom(const Pixels& picture, int left, int top) {
-        PixelCheck check(picture, "grabbed picture");
-        for (int y = 0; y < picture.height(); ++y)
-            for (int x = 0; x < picture.width(); ++x) {
-                const COLORREF want = test_support::PatternColour(left + x, top + y);
-                check.Expect(x, y, [want](COLORREF c) { return c == want; }, "the pattern");
-            }
-    }
-
-    Pixels Picture() const { return Pixels::OfBitmap(m_frame.m_bitmap.get()); }
-
-    // The frame holds a width x height picture of the pattern from (left, top) on.
-    void ExpectGrab(int width, int height, int left, int top) const {
-        const Pixels picture = Picture();
-        ASSERT_EQ(picture.width(), width);
-        ASSERT_EQ(picture.height(), height);
-        ExpectPatternFrom(picture, left, top);
-    }
-};
+using FrameGrab = FrameOnPattern;
 
 TEST_F(FrameGrab, ChoiceCopiesExactlyTheScreenPixelsOfAnotherProcesssWindowAndShowsTheFrameAgain) {
     Choose(RECT{300, 200, 420, 290});

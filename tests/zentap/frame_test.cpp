@@ -14,19 +14,6 @@ using namespace zentap_test;
 
 namespace {
 
-bool SameRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-bool SameArea(const zentap::LastArea& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-
-std::string Describe(const RECT& r) {
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + ")";
-}
-
 using FrameOutline = FrameOnPattern;
 
 TEST_F(FrameOutline, MoveStandsTheWindowOverTheGrownRectangleAndShowsRingAndTabOnTopOfTheOtherWindow) {
