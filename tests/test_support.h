@@ -16,6 +16,7 @@ namespace test_support {
 
 using samples::ReadWholeFile;
 using samples::ScopedTempDir;
+using samples::WaitForFile;
 using samples::WriteWholeFile;
 
 // The folder of the running test program, with a trailing backslash: the modules, companions and
@@ -108,26 +109,33 @@ inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0)
     return RunCommand(InBin(commandLine), creationFlags);
 }
 
-// A file that a test may change or remove, put back as it was at scope exit (removed again when
-// it did not exist).
-class SavedFile {
+// Counts the processes started by this process (and by those) from its construction on: the
+// first one puts this process into a job, which every later child joins.
+class StartedProcesses {
 public:
-    explicit SavedFile(std::string path)
-        : m_path(std::move(path)), m_existed(GetFileAttributesA(m_path.c_str()) != INVALID_FILE_ATTRIBUTES),
-          m_contents(m_existed ? ReadWholeFile(m_path) : std::string()) {}
-    ~SavedFile() {
-        if (m_existed)
-            WriteWholeFile(m_path, m_contents);
-        else
-            DeleteFileA(m_path.c_str());
-    }
-    SavedFile(const SavedFile&) = delete;
-    SavedFile& operator=(const SavedFile&) = delete;
+    StartedProcesses() : m_before(Total()) {}
+    bool counting() const { return Job() != nullptr; }
+    DWORD count() const { return Total() - m_before; }
 
 private:
-    std::string m_path;
-    bool m_existed;
-    std::string m_contents;
+    static HANDLE Job() {
+        static const HANDLE job = [] {
+            HANDLE created = CreateJobObjectA(nullptr, nullptr);
+            if (created && !AssignProcessToJobObject(created, GetCurrentProcess())) {
+                CloseHandle(created);
+                created = nullptr;
+            }
+            return created;
+        }();
+        return job;
+    }
+    static DWORD Total() {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+        if (Job()) QueryInformationJobObject(Job(), JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr);
+        return info.TotalProcesses;
+    }
+
+    DWORD m_before;
 };
 
 // The "name=value" lines of a report file written by a support program.

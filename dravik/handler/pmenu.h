@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <shtypes.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,9 +52,15 @@ public:
                                          HKEY progIdKey) override;
 
     // IContextMenu
+    // Adds the entries of the selection's shape at indexMenu, numbered from idCmdFirst; the value
+    // is one more than the identifiers taken. A range up to idCmdLast too small for the shape gets
+    // nothing and 0.
     HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
                                                UINT flags) override;
+    // Runs the command at the verb's offset: publishes the file list and starts the viewer. S_OK
+    // for every numeric verb, E_INVALIDARG for a string verb.
     HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO* info) override;
+    // No verbs and no help texts: a help request for offset 0 gets an empty text.
     HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR idCmd, UINT type, UINT* reserved, CHAR* name,
                                                UINT cchMax) override;
 
@@ -84,6 +91,19 @@ public:
     int LoadPreviewImage(const char* path);
     // The library's kind for the file as a signed 8-bit value; 0 without library or export.
     int GetFileKind(const char* path);
+
+    // The owner-drawn preview entry at position; its identifier, or 0 when none was inserted.
+    int InsertPreviewItem(HMENU menu, UINT position, UINT commandId, UINT idCmdLast, UINT flags);
+
+    // Publishes m_fileNames as the shared file list. The list field of the viewer's command line
+    // (always empty), or nothing when the list could not be published.
+    std::optional<std::string> BuildFileListString();
+    // Writes the text into the two shared blocks; false when a block cannot be created or mapped.
+    bool fileToMemoryMap(const char* text);
+
+    // Starts the viewer under m_mainPath with the keyword and the two fields, neither waiting for
+    // it nor keeping it. Above 31 when it started, a WinExec error value otherwise.
+    int LaunchViewer(const char* keyword, const char* folderField, const char* listField);
 
 private:
     ULONG m_refCount = 0;

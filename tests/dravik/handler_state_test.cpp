@@ -8,46 +8,26 @@
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "handler/settings.h"
-#include "registry_state.h"
 #include "test_support.h"
+#include "user_settings.h"
 
 using dravik::CPMenu;
 
 namespace {
 
-// Gives every case an empty settings key and no debug marker; the user's own settings and marker
-// come back afterwards.
+// Gives every case no settings key and no debug marker, and puts the user's own back afterwards.
 class HandlerSettings : public ::testing::Test {
 protected:
-    HandlerSettings() {
-        m_settings.RemoveIfNew("SOFTWARE\\Corvane");
-        m_settings.SaveTree(dravik::kSettingsKey);
-    }
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-
-    static void Clean() {
-        RegDeleteTreeA(HKEY_CURRENT_USER, dravik::kSettingsKey);
-        DeleteFileA(dravik::kDebugMarkerFile);
-    }
-
     static void SetValue(const char* name, const std::string& data, DWORD type = REG_SZ) {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, dravik::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        const DWORD size = static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0));
-        ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()), size), ERROR_SUCCESS);
-        RegCloseKey(key);
+        ASSERT_TRUE(test_support::ScopedUserSettings::Set(name, data, type));
     }
+
+    test_support::ScopedUserSettings settings;
 
     static CPMenu& Read(CPMenu& menu) {
         menu.ReadSettings();
         return menu;
     }
-
-    test_support::RegistryRestorer m_settings{HKEY_CURRENT_USER};
-    test_support::SavedFile m_marker{dravik::kDebugMarkerFile};
 };
 
 TEST_F(HandlerSettings, OnlyExactLowerCaseEngSelectsEnglishCaptions) {

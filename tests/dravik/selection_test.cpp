@@ -11,6 +11,7 @@
 #include "samples/image_files.h"
 #include "samples/shell_selection.h"
 #include "test_support.h"
+#include "user_settings.h"
 
 using dravik::CPMenu;
 using Names = std::vector<std::string>;
@@ -40,6 +41,7 @@ protected:
         return menu.Initialize(nullptr, data.Get(), nullptr);
     }
 
+    test_support::ScopedUserSettings settings;
     samples::ComApartment com;
     test_support::ScopedTempDir dir;
 };
@@ -185,6 +187,7 @@ TEST_F(Selection, DataObjectWithoutFileNamesIsRefused) {
 }
 
 TEST(SelectionOfDriveRoot, IsNotAFolderSoItIsTriedAsAFileAndGetsNoMenu) {
+    test_support::ScopedUserSettings settings;
     samples::ComApartment com;
     auto data = samples::ShellDataObject({"C:\\"});
     ASSERT_TRUE(data);
@@ -197,6 +200,7 @@ TEST(SelectionOfDriveRoot, IsNotAFolderSoItIsTriedAsAFileAndGetsNoMenu) {
 }
 
 TEST(SelectionOfLongPaths, NamesAndFoldersAreReadWhole) {
+    test_support::ScopedUserSettings settings;
     samples::ComApartment com;
     const std::string folder = "\\\\server\\share\\" + std::string(120, 'f') + "\\";
     const std::string name = std::string(250, 'n') + ".jpg";
