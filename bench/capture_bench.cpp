@@ -23,7 +23,7 @@
 #include "frame_dlg.h"
 #include "hook_procs.h"
 #include "messages.h"
-#include "timing.h"
+#include "bench_timing.h"
 
 namespace {
 

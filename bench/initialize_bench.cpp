@@ -7,22 +7,18 @@
 // Rounds alternate the two so that both see the same machine; medians are compared.
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "handler/pmenu.h"
 #include "outside/image_library.h"
 #include "samples/files.h"
 #include "samples/image_files.h"
 #include "samples/shell_selection.h"
-#include "timing.h"
 
 namespace {
-
-using bench::Median;
-using bench::NowMs;
 
 struct Case {
     const char* label;
@@ -50,7 +46,7 @@ int main() {
     }
 
     win32::unique_hmodule library(LoadLibraryA(dravik::kImageLibraryName));
-    auto loadImage = dravik::LookUpExport<dravik::LoadImageFunction>(library.get(), dravik::kLoadImageExport);
+    auto loadImage = win32::proc_address<dravik::LoadImageFunction>(library.get(), dravik::kLoadImageExport);
     if (!loadImage) {
         std::fprintf(stderr, "no image library\n");
         return 1;
@@ -64,17 +60,17 @@ int main() {
         std::vector<double> decode, initialize;
         for (int round = 0; round < c.rounds; ++round) {
             int w = 150, h = 150, iw = 0, ih = 0, bits = 0;
-            double start = NowMs();
+            double start = bench::NowMs();
             HBITMAP bitmap = loadImage(c.path.c_str(), &w, &h, &iw, &ih, &bits);
-            decode.push_back(NowMs() - start);
+            decode.push_back(bench::NowMs() - start);
             DeleteObject(bitmap);
 
-            start = NowMs();
+            start = bench::NowMs();
             menu.Initialize(nullptr, data.Get(), nullptr);
-            initialize.push_back(NowMs() - start);
+            initialize.push_back(bench::NowMs() - start);
             if (menu.m_IsSelType != dravik::kSelectionImage) ++failures;
         }
-        const double d = Median(decode), i = Median(initialize);
+        const double d = bench::Median(decode), i = bench::Median(initialize);
         std::printf("%-24s %12.1f %14.1f %8.3f\n", c.label, d, i, i / d);
     }
     if (failures) std::fprintf(stderr, "%d rounds found no image\n", failures);

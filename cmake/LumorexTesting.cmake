@@ -62,7 +62,8 @@ function(lumorex_test name)
 endfunction()
 
 # Inspects a built DLL: machine type, export names and ordinals against its .def file, imports
-# of system DLLs only, and any section that must be shared between processes.
+# of system DLLs only, no debug information in a release build, and any section that must be
+# shared between processes.
 function(lumorex_check_binary name)
   cmake_parse_arguments(C "" "DLL;DEF;SHARED_SECTION" "" ${ARGN})
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -74,5 +75,6 @@ function(lumorex_check_binary name)
     COMMAND ${CMAKE_COMMAND}
       -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}> -DDEF=${C_DEF}
       -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION}
+      -DRELEASE=$<NOT:$<CONFIG:Debug,RelWithDebInfo>>
       -P ${CMAKE_SOURCE_DIR}/cmake/check_binary.cmake)
 endfunction()

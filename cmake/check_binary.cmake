@@ -1,7 +1,9 @@
 cmake_minimum_required(VERSION 3.21)
-# cmake -DOBJDUMP= -DBINARY= -DDEF= -DMACHINE=pe-i386|pe-x86-64 [-DSHARED_SECTION=name] -P check_binary.cmake
+# cmake -DOBJDUMP= -DBINARY= -DDEF= -DMACHINE=pe-i386|pe-x86-64 [-DSHARED_SECTION=name] [-DRELEASE=1]
+#       -P check_binary.cmake
 # Fails unless the binary is built for MACHINE, exports exactly the names and ordinals of its .def
-# file, imports no compiler runtime DLL, and marks SHARED_SECTION (if given) as shared.
+# file, imports no compiler runtime DLL, carries no debug information in a release build, and
+# marks SHARED_SECTION (if given) as shared.
 execute_process(COMMAND ${OBJDUMP} -p ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${BINARY}")
@@ -63,8 +65,12 @@ foreach(import IN LISTS imports)
   endif()
 endforeach()
 
+execute_process(COMMAND ${OBJDUMP} -h ${BINARY} OUTPUT_VARIABLE sections)
+if(RELEASE AND sections MATCHES "DEBUGGING")
+  message(FATAL_ERROR "${BINARY} is a release build and carries debug information")
+endif()
+
 if(SHARED_SECTION)
-  execute_process(COMMAND ${OBJDUMP} -h ${BINARY} OUTPUT_VARIABLE sections)
   if(NOT sections MATCHES "${SHARED_SECTION}[^\n]*\n[^\n]*SHARED")
     message(FATAL_ERROR "${BINARY} has no shared section ${SHARED_SECTION}")
   endif()

@@ -8,3 +8,7 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(LUMOREX_OBJDUMP ${LUMOREX_TRIPLET}-objdump)
+# The IDL compiler, the system IDL files it imports and the folder of stdole2.tlb for importlib.
+set(LUMOREX_WIDL ${LUMOREX_TRIPLET}-widl)
+set(LUMOREX_WIDL_IDL_DIR /usr/include/wine/wine/windows)
+set(LUMOREX_WIDL_TLB_DIR /usr/lib/x86_64-linux-gnu/wine/x86_64-windows)

@@ -1,6 +1,8 @@
 // The handler at work on a few selections, as the shell would hand them over: the settings it
-// reads, how it classifies each selection, and, for a single image, the preview entry drawn in
-// a window the way the context menu draws it.
+// reads, how it classifies each selection, an entry picked from the menu it builds and what the
+// viewer received, and, for a single image, the preview entry drawn in a window the way the
+// context menu draws it. With LUMOREX_VIEWER_REPORT naming a file, the viewer writes what it
+// received there instead of showing it.
 // Usage: dravik_demo.exe <folder with sample files> [seconds to keep the preview shown]
 #include <windows.h>
 
@@ -10,7 +12,9 @@
 #include <vector>
 
 #include "handler/pmenu.h"
+#include "samples/files.h"
 #include "samples/shell_selection.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
@@ -31,6 +35,33 @@ void Describe(const char* title, const dravik::CPMenu& menu, HRESULT hr) {
         std::printf("  image                 %dx%d, %d bits per pixel\n", menu.m_imageWidth, menu.m_imageHeight,
                     menu.m_imageBits);
         std::printf("  thumbnail             %dx%d\n", menu.m_previewWidth, menu.m_previewHeight);
+    }
+}
+
+// Picks the entry at offset from the menu the handler builds, as the shell does on a click, and
+// prints the viewer's report of what it received.
+void PickEntry(dravik::CPMenu& menu, UINT offset, const char* caption) {
+    const win32::unique_hmenu popup(CreatePopupMenu());
+    menu.QueryContextMenu(popup.get(), 0, 1, 0x7FFF, CMF_NORMAL);
+    char report[MAX_PATH] = {};
+    GetEnvironmentVariableA("LUMOREX_VIEWER_REPORT", report, MAX_PATH);
+    DeleteFileA(report);
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof(info);
+    info.lpVerb = MAKEINTRESOURCEA(offset);
+    const HRESULT hr = menu.InvokeCommand(&info);
+    std::printf("  %-22s0x%08lx\n", ("picked \"" + std::string(caption) + "\"").c_str(), static_cast<unsigned long>(hr));
+    if (!*report) return;
+    if (!samples::WaitForFile(report, 10000)) {
+        std::printf("  the viewer did not answer\n");
+        return;
+    }
+    const std::string received = samples::ReadWholeFile(report);
+    std::printf("  the viewer received:\n");
+    for (size_t start = 0, end; start < received.size(); start = end + 1) {
+        end = received.find('\n', start);
+        if (end == std::string::npos) end = received.size();
+        std::printf("    %s\n", received.substr(start, end - start).c_str());
     }
 }
 
@@ -107,12 +138,14 @@ int main(int argc, char** argv) {
     const struct {
         const char* title;
         std::vector<std::string> names;
+        UINT pick;  // offset of the entry picked, 0 for none
+        const char* caption;
     } selections[] = {
-        {"right-click on a folder", {"album"}},
-        {"right-click on a text file", {"notes.txt"}},
-        {"right-click on three items, the last a folder", {"notes.txt", "harbour.jpg", "album"}},
-        {"right-click on an animation", {"waves.gif"}},
-        {"right-click on a photo", {"harbour.jpg"}},
+        {"right-click on a folder", {"album"}, 0, nullptr},
+        {"right-click on a text file", {"notes.txt"}, 0, nullptr},
+        {"right-click on three items, the last a folder", {"notes.txt", "harbour.jpg", "album"}, 6, "Batch Rename"},
+        {"right-click on an animation", {"waves.gif"}, 0, nullptr},
+        {"right-click on a photo", {"harbour.jpg"}, 1, "View"},
     };
     for (const auto& selection : selections) {
         std::vector<std::string> paths;
@@ -120,6 +153,7 @@ int main(int argc, char** argv) {
         auto data = samples::ShellDataObject(paths);
         const HRESULT hr = menu.Initialize(nullptr, data.Get(), nullptr);
         Describe(selection.title, menu, hr);
+        if (selection.pick) PickEntry(menu, selection.pick, selection.caption);
     }
     ShowPreview(menu, showMs);
     return 0;

@@ -13,13 +13,15 @@ mkdir -p "$out"
 
 echo "== The handler's settings, as a user sets them"
 "$WINE" reg add 'HKCU\SOFTWARE\Corvane\Lumorex' /v shmenu_language /t REG_SZ /d eng /f >/dev/null
-"$WINE" reg add 'HKCU\SOFTWARE\Corvane\Lumorex' /v 'Main Path' /t REG_SZ /d 'C:\Program Files\Lumorex' /f >/dev/null
-echo "shmenu_language = eng, Main Path = C:\\Program Files\\Lumorex"
+viewer_dir='Z:'"${bin//\//\\}"
+"$WINE" reg add 'HKCU\SOFTWARE\Corvane\Lumorex' /v 'Main Path' /t REG_SZ /d "$viewer_dir" /f >/dev/null
+echo "shmenu_language = eng, Main Path = $viewer_dir (where Lumorex.exe is)"
 
-echo "== Right-clicks on sample files"
+echo "== Right-clicks on sample files, two entries picked; the viewer tells what it received"
 samples='C:\users\Public\lumorex-samples'
 (cd "$bin" && "$WINE" make_samples.exe "$samples")
-(cd "$bin" && "$WINE" dravik_demo.exe "$samples" 4) &
+report='Z:'"${out//\//\\}"'\viewer-report.txt'
+(cd "$bin" && LUMOREX_VIEWER_REPORT="$report" "$WINE" dravik_demo.exe "$samples" 4) &
 demo=$!
 sleep 3
 import -display "$DISPLAY" -window root -crop 320x260+0+0 "$out/preview.png" 2>/dev/null || true

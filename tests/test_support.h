@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "samples/files.h"
 #include "win32/unique_handle.h"
@@ -15,6 +16,7 @@ namespace test_support {
 
 using samples::ReadWholeFile;
 using samples::ScopedTempDir;
+using samples::WaitForFile;
 using samples::WriteWholeFile;
 
 // The folder of the running test program, with a trailing backslash: the modules, companions and
@@ -106,6 +108,35 @@ inline DWORD RunCommand(const std::string& commandLine, DWORD creationFlags = 0,
 inline DWORD RunProcess(const std::string& commandLine, DWORD creationFlags = 0) {
     return RunCommand(InBin(commandLine), creationFlags);
 }
+
+// Counts the processes started by this process (and by those) from its construction on: the
+// first one puts this process into a job, which every later child joins.
+class StartedProcesses {
+public:
+    StartedProcesses() : m_before(Total()) {}
+    bool counting() const { return Job() != nullptr; }
+    DWORD count() const { return Total() - m_before; }
+
+private:
+    static HANDLE Job() {
+        static const HANDLE job = [] {
+            HANDLE created = CreateJobObjectA(nullptr, nullptr);
+            if (created && !AssignProcessToJobObject(created, GetCurrentProcess())) {
+                CloseHandle(created);
+                created = nullptr;
+            }
+            return created;
+        }();
+        return job;
+    }
+    static DWORD Total() {
+        JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
+        if (Job()) QueryInformationJobObject(Job(), JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr);
+        return info.TotalProcesses;
+    }
+
+    DWORD m_before;
+};
 
 // The "name=value" lines of a report file written by a support program.
 inline std::map<std::string, std::string> ReadReport(const std::string& path) {

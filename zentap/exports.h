@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "win32/proc_address.h"
+
 namespace zentap {
 
 constexpr char kModuleFileName[] = "Zentap.dll";
@@ -28,18 +30,12 @@ struct Exports {
 
     // Looks the five up by name; true when all were found.
     bool Bind(HMODULE module) {
-        hookScreenShot = Find<HookScreenShotFunction>(module, "hook_screen_shot");
-        unhookScreenShot = Find<UnhookScreenShotFunction>(module, "unhook_screen_shot");
-        getCurrentScreenBmp = Find<GetCurrentScreenBmpFunction>(module, "GetCurrentScreenBMP");
-        testXxx = Find<TestXxxFunction>(module, "TestXXX");
-        testDraw = Find<TestDrawFunction>(module, "TestDraw");
+        hookScreenShot = win32::proc_address<HookScreenShotFunction>(module, "hook_screen_shot");
+        unhookScreenShot = win32::proc_address<UnhookScreenShotFunction>(module, "unhook_screen_shot");
+        getCurrentScreenBmp = win32::proc_address<GetCurrentScreenBmpFunction>(module, "GetCurrentScreenBMP");
+        testXxx = win32::proc_address<TestXxxFunction>(module, "TestXXX");
+        testDraw = win32::proc_address<TestDrawFunction>(module, "TestDraw");
         return hookScreenShot && unhookScreenShot && getCurrentScreenBmp && testXxx && testDraw;
-    }
-
-private:
-    template <typename Function>
-    static Function Find(HMODULE module, const char* name) {
-        return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
     }
 };
 

@@ -23,6 +23,13 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
+// Waits until a file exists; false when it did not appear in time.
+inline bool WaitForFile(const std::string& path, DWORD timeoutMs = 30000) {
+    for (const DWORD start = GetTickCount(); GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(20))
+        if (GetTickCount() - start > timeoutMs) return false;
+    return true;
+}
+
 // A fresh folder under the temporary folder, removed with everything in it at scope exit.
 class ScopedTempDir {
 public:

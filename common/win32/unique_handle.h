@@ -58,6 +58,7 @@ struct file : handle {
 struct find_file : file { static void close(HANDLE h) noexcept { ::FindClose(h); } };
 struct hkey : null_invalid<HKEY> { static void close(HKEY h) noexcept { ::RegCloseKey(h); } };
 struct hmodule : null_invalid<HMODULE> { static void close(HMODULE h) noexcept { ::FreeLibrary(h); } };
+struct hmenu : null_invalid<HMENU> { static void close(HMENU h) noexcept { ::DestroyMenu(h); } };
 struct mem_dc : null_invalid<HDC> { static void close(HDC h) noexcept { ::DeleteDC(h); } };
 struct view : null_invalid<void*> { static void close(void* p) noexcept { ::UnmapViewOfFile(p); } };
 template <typename T>
@@ -69,6 +70,7 @@ using unique_file = unique_any<traits::file>;
 using unique_find = unique_any<traits::find_file>;
 using unique_hkey = unique_any<traits::hkey>;
 using unique_hmodule = unique_any<traits::hmodule>;
+using unique_hmenu = unique_any<traits::hmenu>;
 using unique_mem_dc = unique_any<traits::mem_dc>;
 using unique_view = unique_any<traits::view>;
 using unique_hbitmap = unique_any<traits::gdi_object<HBITMAP>>;

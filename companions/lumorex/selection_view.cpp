@@ -1,7 +1,180 @@
 #include "selection_view.h"
 
-namespace lumorex {
+#include <windows.h>
 
-int ShowSelection(const char*, int) { return 1; }
+#include <cstdio>
+#include <string>
+
+#include "handler_request.h"
+#include "win32/proc_address.h"
+#include "win32/unique_handle.h"
+
+namespace lumorex {
+namespace {
+
+// Set to a file name, the viewer writes what it received there as "name=value" lines and exits
+// instead of showing a window. The handler's command line is fixed, so the switch travels in the
+// environment that the started process inherits.
+constexpr char kReportVariable[] = "LUMOREX_VIEWER_REPORT";
+
+constexpr char kImageLibrary[] = "Zuzazavuro.dll";
+using LoadImageFunction = HBITMAP(WINAPI*)(const char* path, int* width, int* height, int* imageWidth,
+                                           int* imageHeight, int* bitsPerPixel);
+constexpr int kPictureBoxWidth = 480;
+constexpr int kPictureBoxHeight = 360;
+constexpr int kMargin = 8;
+constexpr int kTextHeight = 260;
+
+constexpr int kExitShown = 0;
+constexpr int kExitRefused = 2;
+
+struct Selection {
+    std::string commandLine;
+    Request request;
+    FileList list;
+    std::string error;
+    win32::unique_hbitmap picture;
+    int pictureWidth = 0;
+    int pictureHeight = 0;
+};
+
+bool ShowsPicture(const std::string& keyword) { return keyword == "Viw" || keyword == "Vwp"; }
+
+void LoadPicture(Selection& s) {
+    if (!ShowsPicture(s.request.keyword) || s.list.names.empty()) return;
+    const win32::unique_hmodule library(LoadLibraryA(kImageLibrary));
+    const auto loadImage = win32::proc_address<LoadImageFunction>(library.get(), "Loadimage");
+    if (!loadImage) return;
+    int width = kPictureBoxWidth, height = kPictureBoxHeight, imageWidth = 0, imageHeight = 0, bits = 0;
+    const std::string path = s.request.folder + s.list.names.front();
+    s.picture.reset(loadImage(path.c_str(), &width, &height, &imageWidth, &imageHeight, &bits));
+    if (s.picture) {
+        s.pictureWidth = width;
+        s.pictureHeight = height;
+    }
+}
+
+int WriteReport(const std::string& path, const Selection& s) {
+    // Written whole under another name first, so that a reader never finds half a report.
+    const std::string partial = path + ".part";
+    FILE* out = std::fopen(partial.c_str(), "w");
+    if (!out) return kExitRefused;
+    std::fprintf(out, "command line=%s\n", s.commandLine.c_str());
+    if (!s.error.empty()) {
+        std::fprintf(out, "error=%s\n", s.error.c_str());
+    } else {
+        std::fprintf(out, "keyword=%s\nfolder=%s\nlist field=%s\n", s.request.keyword.c_str(),
+                     s.request.folder.c_str(), s.request.listField.c_str());
+        std::fprintf(out, "list=%s\nnames=%u\n", s.list.text.c_str(), static_cast<unsigned>(s.list.names.size()));
+        for (size_t i = 0; i < s.list.names.size(); ++i)
+            std::fprintf(out, "name%u=%s\n", static_cast<unsigned>(i + 1), s.list.names[i].c_str());
+        std::fprintf(out, "picture=%dx%d\n", s.pictureWidth, s.pictureHeight);
+    }
+    std::fclose(out);
+    MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    return s.error.empty() ? kExitShown : kExitRefused;
+}
+
+std::string DescribeForWindow(const Selection& s) {
+    std::string text = "Command: " + s.request.keyword + "\r\nFolder: " + s.request.folder + "\r\n" +
+                       std::to_string(s.list.names.size()) + " item(s):\r\n";
+    for (const std::string& name : s.list.names) text += "    " + name + "\r\n";
+    return text;
+}
+
+LRESULT CALLBACK SelectionWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto* s = reinterpret_cast<const Selection*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    switch (message) {
+        case WM_NCCREATE:
+            SetWindowLongPtrA(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams));
+            break;
+        case WM_SIZE:
+            if (s) {
+                const int top = s->picture ? s->pictureHeight + 2 * kMargin : kMargin;
+                MoveWindow(GetDlgItem(window, 1), kMargin, top, LOWORD(lParam) - 2 * kMargin,
+                           HIWORD(lParam) - top - kMargin, TRUE);
+            }
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            const HDC dc = BeginPaint(window, &paint);
+            if (s && s->picture) {
+                const win32::unique_mem_dc memory(CreateCompatibleDC(dc));
+                const win32::scoped_select select(memory.get(), s->picture.get());
+                BitBlt(dc, kMargin, kMargin, s->pictureWidth, s->pictureHeight, memory.get(), 0, 0, SRCCOPY);
+            }
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_DESTROY: PostQuitMessage(0); return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+int RunWindow(Selection& s, int show) {
+    const HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = SelectionWindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    windowClass.lpszClassName = "LumorexSelection";
+    RegisterClassA(&windowClass);
+
+    RECT frame = {0, 0, kPictureBoxWidth + 2 * kMargin,
+                  (s.picture ? s.pictureHeight + kMargin : 0) + kTextHeight + 2 * kMargin};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    const std::string title = "Lumorex - " + s.request.keyword;
+    const HWND window = CreateWindowExA(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                        nullptr, instance, &s);
+    if (!window) return kExitRefused;
+    const HWND text = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+                                      WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 0, 0, 0, 0,
+                                      window, reinterpret_cast<HMENU>(1), instance, nullptr);
+    SendMessageA(text, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextA(text, DescribeForWindow(s).c_str());
+    ShowWindow(window, show);
+    RECT client;
+    GetClientRect(window, &client);
+    SendMessageA(window, WM_SIZE, 0, MAKELPARAM(client.right, client.bottom));
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    return kExitShown;
+}
+
+std::string EnvironmentValue(const char* name) {
+    const DWORD size = GetEnvironmentVariableA(name, nullptr, 0);
+    if (size == 0) return {};
+    std::string value(size, '\0');
+    value.resize(GetEnvironmentVariableA(name, &value[0], size));
+    return value;
+}
+
+}  // namespace
+
+int ShowSelection(const char* commandLine, int show) try {
+    Selection s;
+    s.commandLine = commandLine ? commandLine : "";
+    s.error = ParseHandlerCommandLine(commandLine, s.request);
+    if (s.error.empty()) s.error = ReadFileList(s.list);
+    if (s.error.empty()) LoadPicture(s);
+
+    const std::string reportPath = EnvironmentValue(kReportVariable);
+    if (!reportPath.empty()) return WriteReport(reportPath, s);
+    if (!s.error.empty()) {
+        MessageBoxA(nullptr, ("Lumorex cannot show this selection: " + s.error + ".").c_str(), "Lumorex",
+                    MB_OK | MB_ICONERROR);
+        return kExitRefused;
+    }
+    return RunWindow(s, show);
+} catch (...) {
+    return kExitRefused;
+}
 
 }  // namespace lumorex

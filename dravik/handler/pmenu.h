@@ -4,11 +4,15 @@
 
 #include <windows.h>
 #include <objidl.h>
+#include <shlobj.h>
 #include <shtypes.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Dravik_i.h"
+#include "handler/selected_file_name.h"
 #include "win32/unique_handle.h"
 
 namespace dravik {
@@ -18,20 +22,66 @@ constexpr int kSelectionFolder = 0;
 constexpr int kSelectionImage = 1;
 constexpr int kSelectionOther = 2;
 
-// Name of the single selected file, drawn under the thumbnail. One per process: the most recent
-// Initialize of any handler decides it.
-extern std::string g_selFileName;
-
-class CPMenu {
+// The handler's interface tables, in this order: the primary one (IUnknown, IDispatch, IPMenu),
+// IShellExtInit, and one for IContextMenu, IContextMenu2 and IContextMenu3. The shell calls an
+// object only on the thread that created it, so its reference count is a plain integer.
+class CPMenu : public IPMenu, public IShellExtInit, public IContextMenu3 {
 public:
     CPMenu();
-    virtual ~CPMenu();
     CPMenu(const CPMenu&) = delete;
     CPMenu& operator=(const CPMenu&) = delete;
 
+    // The class object's creator: a handler, or an aggregate when an outer unknown is given.
+    static HRESULT CreateInstance(IUnknown* outer, REFIID riid, void** ppv);
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+
+    // IDispatch, answered from the registered type library.
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** typeInfo) override;
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
+                                            DISPID* dispIds) override;
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* argError) override;
+
+    // IShellExtInit: takes the shell's selection through ReadSelection.
+    HRESULT STDMETHODCALLTYPE Initialize(PCIDLIST_ABSOLUTE folderIdList, IDataObject* dataObject,
+                                         HKEY progIdKey) override;
+
+    // IContextMenu
+    // Adds the entries of the selection's shape at indexMenu, numbered from idCmdFirst; the value
+    // is one more than the identifiers taken. A range up to idCmdLast too small for the shape gets
+    // nothing and 0.
+    HRESULT STDMETHODCALLTYPE QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast,
+                                               UINT flags) override;
+    // Runs the command at the verb's offset: publishes the file list and starts the viewer. S_OK
+    // for every numeric verb, E_INVALIDARG for a string verb.
+    HRESULT STDMETHODCALLTYPE InvokeCommand(CMINVOKECOMMANDINFO* info) override;
+    // No verbs and no help texts: a help request for offset 0 gets an empty text.
+    HRESULT STDMETHODCALLTYPE GetCommandString(UINT_PTR idCmd, UINT type, UINT* reserved, CHAR* name,
+                                               UINT cchMax) override;
+
+    // IContextMenu2 and IContextMenu3: the owner-draw messages of the shown menu.
+    HRESULT STDMETHODCALLTYPE HandleMenuMsg(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HRESULT STDMETHODCALLTYPE HandleMenuMsg2(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+
+    // The class's own operations, after Invoke in the primary table. OnMenuMessage routes
+    // WM_MEASUREITEM and WM_DRAWITEM to the two below; any other message answers S_OK untouched.
+    virtual HRESULT OnMenuMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result);
+    // Owner-draw of the preview entry. Both always succeed and answer TRUE for handled items.
+    virtual HRESULT OnMeasureItem(MEASUREITEMSTRUCT* item, LRESULT* result);
+    virtual HRESULT OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result);
+    virtual ~CPMenu();
+
+    // Searches the interface table (IUnknown aside) and adds a reference to what it finds.
+    HRESULT QueryTable(REFIID riid, void** ppv);
+
     // Takes the shell's selection: settings, the names and folders of the selected items, and
     // the selection type that decides the menu. E_INVALIDARG when no path was delivered.
-    HRESULT Initialize(PCIDLIST_ABSOLUTE folderIdList, IDataObject* dataObject, HKEY progIdKey);
+    HRESULT ReadSelection(PCIDLIST_ABSOLUTE folderIdList, IDataObject* dataObject, HKEY progIdKey);
 
     // The settings step of Initialize: caption language and viewer folder from the registry.
     void ReadSettings();
@@ -42,10 +92,23 @@ public:
     // The library's kind for the file as a signed 8-bit value; 0 without library or export.
     int GetFileKind(const char* path);
 
-    // Owner-draw of the preview entry. Both always succeed and answer TRUE for handled items.
-    virtual HRESULT OnMeasureItem(MEASUREITEMSTRUCT* item, LRESULT* result);
-    virtual HRESULT OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result);
+    // The owner-drawn preview entry at position; its identifier, or 0 when none was inserted.
+    int InsertPreviewItem(HMENU menu, UINT position, UINT commandId, UINT idCmdLast, UINT flags);
 
+    // Publishes m_fileNames as the shared file list. The list field of the viewer's command line
+    // (always empty), or nothing when the list could not be published.
+    std::optional<std::string> BuildFileListString();
+    // Writes the text into the two shared blocks; false when a block cannot be created or mapped.
+    bool fileToMemoryMap(const char* text);
+
+    // Starts the viewer under m_mainPath with the keyword and the two fields, neither waiting for
+    // it nor keeping it. Above 31 when it started, a WinExec error value otherwise.
+    int LaunchViewer(const char* keyword, const char* folderField, const char* listField);
+
+private:
+    ULONG m_refCount = 0;
+
+public:
     // Handler state, in declaration order.
     int m_language = 0;
     std::vector<std::string> m_fileNames;

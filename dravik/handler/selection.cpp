@@ -24,19 +24,23 @@ PathParts SplitSelectedPath(const std::string& path) {
     return {path.substr(0, drive), path.substr(drive)};
 }
 
-// Path i of the drop, read whole however long it is; empty when it cannot be read.
+// Path i of the drop, read whole however long it is; empty when it cannot be read. The drop
+// handle finds path i by walking the paths before it, so a path that fits the usual buffer is
+// read with one call.
 std::string QueryDroppedPath(HDROP drop, UINT index) {
+    char usual[MAX_PATH];
+    const UINT read = DragQueryFileA(drop, index, usual, MAX_PATH);
+    if (read < MAX_PATH - 1) return std::string(usual, read);
+
     const UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    if (length == 0) return {};
     std::string path(length + 1, '\0');
-    const UINT read = DragQueryFileA(drop, index, &path[0], length + 1);
-    path.resize(read);
+    path.resize(DragQueryFileA(drop, index, &path[0], length + 1));
     return path;
 }
 
 }  // namespace
 
-HRESULT CPMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
+HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
     DebugStart();
     ReadSettings();
 
@@ -79,7 +83,7 @@ HRESULT CPMenu::Initialize(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) {
             if (IsDirectoryPath(path.c_str())) {
                 m_IsSelType = kSelectionFolder;
             } else {
-                g_selFileName = m_fileNames.back();
+                g_selFileName.assign(m_fileNames.back());
                 LoadPreviewImage(path.c_str());
                 if (m_previewBitmap) {
                     m_IsSelType = kSelectionImage;

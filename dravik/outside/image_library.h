@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include "win32/proc_address.h"
+
 namespace dravik {
 
 constexpr char kImageLibraryName[] = "Zuzazavuro.dll";
@@ -18,9 +20,7 @@ using FileKindFunction = int(WINAPI*)(const char* path);
 using LoadImageFunction = HBITMAP(WINAPI*)(const char* path, int* width, int* height, int* imageWidth,
                                            int* imageHeight, int* bitsPerPixel);
 
-template <typename Function>
-Function LookUpExport(HMODULE library, const char* name) {
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
+// The kind whose file gets the reduced menu and the command "1".
+constexpr int kReducedMenuKind = 2;
 
 }  // namespace dravik

@@ -70,7 +70,7 @@ HRESULT CPMenu::OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result) {
         }
 
         RECT line = {rc.left, y + dh + kCaptionTop, rc.right, y + dh + kCaptionBottom};
-        DrawCaption(item->hDC, line, g_selFileName.c_str());
+        DrawCaption(item->hDC, line, g_selFileName.get().c_str());
         OffsetRect(&line, 0, kCaptionStep);
         char size[64];
         std::snprintf(size, sizeof(size), "%dx%dx%dBit", m_imageWidth, m_imageHeight, m_imageBits);

@@ -15,7 +15,7 @@ int CPMenu::GetFileKind(const char* path) {
     if (!library) return 0;
 
     int kind = 0;
-    if (auto fileKind = LookUpExport<FileKindFunction>(library.get(), kFileKindExport)) {
+    if (auto fileKind = win32::proc_address<FileKindFunction>(library.get(), kFileKindExport)) {
         kind = static_cast<signed char>(fileKind(path));
         DebugLog("-ck iFileKind");
     }
@@ -30,7 +30,7 @@ int CPMenu::LoadPreviewImage(const char* path) {
 
     int loadMs = 0;
     if (win32::unique_hmodule library{LoadLibraryA(kImageLibraryName)}) {
-        auto loadImage = LookUpExport<LoadImageFunction>(library.get(), kLoadImageExport);
+        auto loadImage = win32::proc_address<LoadImageFunction>(library.get(), kLoadImageExport);
         if (loadImage) {
             m_runType = GetFileKind(path);
             if (m_runType != 0) {

@@ -9,31 +9,20 @@
 #include "handler/pmenu.h"
 #include "handler/settings.h"
 #include "test_support.h"
+#include "user_settings.h"
 
 using dravik::CPMenu;
 
 namespace {
 
-// Gives every case an empty settings key and no debug marker, and leaves them so.
+// Gives every case no settings key and no debug marker, and puts the user's own back afterwards.
 class HandlerSettings : public ::testing::Test {
 protected:
-    void SetUp() override { Clean(); }
-    void TearDown() override { Clean(); }
-
-    static void Clean() {
-        RegDeleteTreeA(HKEY_CURRENT_USER, dravik::kSettingsKey);
-        DeleteFileA(dravik::kDebugMarkerFile);
-    }
-
     static void SetValue(const char* name, const std::string& data, DWORD type = REG_SZ) {
-        HKEY key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, dravik::kSettingsKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                  nullptr),
-                  ERROR_SUCCESS);
-        const DWORD size = static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0));
-        ASSERT_EQ(RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()), size), ERROR_SUCCESS);
-        RegCloseKey(key);
+        ASSERT_TRUE(test_support::ScopedUserSettings::Set(name, data, type));
     }
+
+    test_support::ScopedUserSettings settings;
 
     static CPMenu& Read(CPMenu& menu) {
         menu.ReadSettings();
@@ -117,10 +106,10 @@ TEST_F(HandlerSettings, ReaderThrowsRegExceptionCarryingTheKeyPath) {
 }
 
 TEST_F(HandlerSettings, SettingsStepEmptiesTheSelectedFileName) {
-    dravik::g_selFileName = "left over.jpg";
+    dravik::g_selFileName.assign("left over.jpg");
     CPMenu menu;
     menu.ReadSettings();
-    EXPECT_EQ(dravik::g_selFileName, "");
+    EXPECT_EQ(dravik::g_selFileName.get(), "");
 }
 
 struct ConsoleReport {

@@ -92,7 +92,7 @@ protected:
     static void DrawExpectedCaptions(Canvas& canvas, RECT name, const char* size) {
         SetTextColor(canvas.dc(), RGB(0, 0, 0));
         SetBkMode(canvas.dc(), TRANSPARENT);
-        DrawTextA(canvas.dc(), dravik::g_selFileName.c_str(), -1, &name, DT_CENTER | DT_SINGLELINE);
+        DrawTextA(canvas.dc(), dravik::g_selFileName.get().c_str(), -1, &name, DT_CENTER | DT_SINGLELINE);
         OffsetRect(&name, 0, 16);
         DrawTextA(canvas.dc(), size, -1, &name, DT_CENTER | DT_SINGLELINE);
     }
@@ -117,7 +117,7 @@ protected:
         menu.m_imageWidth = 1024;
         menu.m_imageHeight = 768;
         menu.m_imageBits = 24;
-        dravik::g_selFileName = "harbour.jpg";
+        dravik::g_selFileName.assign("harbour.jpg");
     }
 
     CPMenu menu;

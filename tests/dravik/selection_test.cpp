@@ -11,6 +11,7 @@
 #include "samples/image_files.h"
 #include "samples/shell_selection.h"
 #include "test_support.h"
+#include "user_settings.h"
 
 using dravik::CPMenu;
 using Names = std::vector<std::string>;
@@ -40,6 +41,7 @@ protected:
         return menu.Initialize(nullptr, data.Get(), nullptr);
     }
 
+    test_support::ScopedUserSettings settings;
     samples::ComApartment com;
     test_support::ScopedTempDir dir;
 };
@@ -63,7 +65,7 @@ TEST_F(Selection, OneFileWithoutThumbnailGetsNoMenu) {
     EXPECT_EQ(menu.m_multi_selected, 0);
     EXPECT_EQ(menu.m_runType, 0);
     EXPECT_FALSE(menu.m_previewBitmap);
-    EXPECT_EQ(dravik::g_selFileName, "notes.txt");
+    EXPECT_EQ(dravik::g_selFileName.get(), "notes.txt");
     EXPECT_EQ(menu.m_fileNames, Names{"notes.txt"});
 }
 
@@ -74,7 +76,7 @@ TEST_F(Selection, OneImageGetsTheImageMenuWithItsThumbnail) {
     EXPECT_EQ(menu.m_IsSelType, 1);
     EXPECT_EQ(menu.m_multi_selected, 0);
     EXPECT_EQ(menu.m_runType, 1);
-    EXPECT_EQ(dravik::g_selFileName, "harbour.jpg");
+    EXPECT_EQ(dravik::g_selFileName.get(), "harbour.jpg");
     ASSERT_TRUE(menu.m_previewBitmap);
     EXPECT_EQ(menu.m_previewWidth, 150);
     EXPECT_EQ(menu.m_previewHeight, 113);
@@ -142,7 +144,7 @@ TEST_F(Selection, ThreeItemsWhoseFirstIsAFolderGetNoMenu) {
 }
 
 TEST_F(Selection, ThreeItemsWhoseLastOnlyIsAFolderGetTheMultiSelectionMenu) {
-    dravik::g_selFileName = "before.jpg";
+    dravik::g_selFileName.assign("before.jpg");
     CPMenu menu;
     ASSERT_EQ(InitializeWith(menu, {"notes.txt", "readme.md", "album"}), S_OK);
     EXPECT_EQ(menu.m_IsSelType, 2);
@@ -150,7 +152,7 @@ TEST_F(Selection, ThreeItemsWhoseLastOnlyIsAFolderGetTheMultiSelectionMenu) {
     EXPECT_EQ(menu.m_fileNames, (Names{"notes.txt", "readme.md", "album"}));
     EXPECT_EQ(menu.m_choosePath, dir.path());
     EXPECT_EQ(menu.m_curFolder, dir.path());
-    EXPECT_EQ(dravik::g_selFileName, "") << "only a single file names the preview";
+    EXPECT_EQ(dravik::g_selFileName.get(), "") << "only a single file names the preview";
 }
 
 TEST_F(Selection, SecondInitializeDescribesOnlyTheNewSelection) {
@@ -185,6 +187,7 @@ TEST_F(Selection, DataObjectWithoutFileNamesIsRefused) {
 }
 
 TEST(SelectionOfDriveRoot, IsNotAFolderSoItIsTriedAsAFileAndGetsNoMenu) {
+    test_support::ScopedUserSettings settings;
     samples::ComApartment com;
     auto data = samples::ShellDataObject({"C:\\"});
     ASSERT_TRUE(data);
@@ -197,6 +200,7 @@ TEST(SelectionOfDriveRoot, IsNotAFolderSoItIsTriedAsAFileAndGetsNoMenu) {
 }
 
 TEST(SelectionOfLongPaths, NamesAndFoldersAreReadWhole) {
+    test_support::ScopedUserSettings settings;
     samples::ComApartment com;
     const std::string folder = "\\\\server\\share\\" + std::string(120, 'f') + "\\";
     const std::string name = std::string(250, 'n') + ".jpg";

@@ -1,4 +1,4 @@
-// Clock and summary shared by the benchmarks.
+// Timing for the benchmarks: a millisecond clock and the median of a set of rounds.
 #pragma once
 
 #include <windows.h>

@@ -1,0 +1,88 @@
+// Applies a registry script to the registry in register or unregister mode. A script is a list of
+// root blocks; each entry names a key (optionally with a default value), a named value, or a key
+// to remove, and a block in braces holds the entries below a key:
+//
+//   HKCR
+//   {
+//       NoRemove CLSID
+//       {
+//           ForceRemove {...} = s 'PMenu Class'
+//           {
+//               InprocServer32 = s '%MODULE%'
+//               {
+//                   val ThreadingModel = s 'Apartment'
+//               }
+//           }
+//       }
+//   }
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "com/replacement_map.h"
+#include "win32/unique_handle.h"
+
+namespace dravik {
+
+class RegistryScriptParser {
+public:
+    explicit RegistryScriptParser(const ReplacementMap& map) : m_map(map) {}
+
+    // A failure inside a root block removes what that block wrote before it is returned; root
+    // blocks that completed earlier stay written.
+    HRESULT RegisterScript(const std::string& script);
+    // Removes the keys and values the script names, except "NoRemove" keys and keys that still
+    // hold subkeys the script does not name. The first failure ends the walk.
+    HRESULT UnregisterScript(const std::string& script);
+
+    // Root blocks that the last call applied in full.
+    int appliedRootBlocks() const { return m_appliedRootBlocks; }
+
+private:
+    enum class Mode { Register, Unregister };
+
+    // The key that a register-mode block entry opened, which a following "{" descends into.
+    struct CurrentKey {
+        win32::unique_hkey key;
+        std::string path;
+    };
+
+    // A key or value that a register walk added where none was, so that a failed walk can take it
+    // away: the subkey `name` of the key at `keyPath`, or the value `name` ("" the default) of it.
+    struct Written {
+        std::string keyPath;
+        std::string name;
+        bool isKey;
+    };
+
+    HRESULT Apply(const std::string& script, Mode mode);
+    HRESULT RegisterRootBlock(HKEY root);
+    HRESULT ProcessBlock(HKEY parent, const std::string& parentPath, Mode mode, bool recovering);
+    HRESULT RegisterEntry(HKEY parent, const std::string& parentPath, CurrentKey& current);
+    HRESULT UnregisterEntry(HKEY parent, bool recovering);
+    HRESULT OpenOrCreateKey(HKEY parent, const std::string& parentPath, CurrentKey& current);
+    HRESULT EnterBlock(CurrentKey& current);
+    // Stores a value of the key: the one named, or the default value for a null name.
+    HRESULT AddValue(HKEY key, const std::string& keyPath, const char* name);
+    HRESULT ReadValueName(std::string& name);
+    bool NextToken();
+    bool SkipAssignment();
+    void SkipWhiteSpace();
+    void RemoveWritten(HKEY root);
+
+    const ReplacementMap& m_map;
+    std::string m_text;
+    const char* m_pos = nullptr;
+    std::string m_token;
+    std::vector<Written> m_written;
+    int m_nesting = 0;
+    int m_appliedRootBlocks = 0;
+};
+
+// Deletes parent\name with everything below it. The first failure is returned and ends the walk.
+LONG RecurseDeleteKey(HKEY parent, const char* name);
+
+}  // namespace dravik

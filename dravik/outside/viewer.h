@@ -1,0 +1,20 @@
+// The outside viewer executable: where the handler looks for it and the command line it hands it.
+#pragma once
+
+#include <string>
+
+namespace dravik {
+
+// Appended to the "Main Path" setting.
+constexpr char kViewerFileName[] = "\\Lumorex.exe";
+// Executable path (unquoted), keyword, folder field, list field.
+constexpr char kViewerCommandFormat[] = "%s  \"%s\"   \"%s\"   \"%s\"   ";
+
+// What LaunchViewer answers, in WinExec's terms.
+constexpr int kViewerStarted = 33;
+
+// The path with every pair of consecutive backslashes made one, left to right without overlap,
+// character by character in the system code page (a trail byte is never taken for a backslash).
+std::string CollapseDoubledBackslashes(const std::string& path);
+
+}  // namespace dravik

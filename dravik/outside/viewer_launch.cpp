@@ -1,0 +1,78 @@
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+#include "handler/debug_log.h"
+#include "handler/pmenu.h"
+#include "outside/viewer.h"
+#include "win32/unique_handle.h"
+
+namespace dravik {
+namespace {
+
+std::string FormatCommandLine(const std::string& executable, const char* keyword, const char* folderField,
+                              const char* listField) {
+    const int length =
+        std::snprintf(nullptr, 0, kViewerCommandFormat, executable.c_str(), keyword, folderField, listField);
+    if (length < 0) return {};
+    std::string line(static_cast<size_t>(length) + 1, '\0');
+    std::snprintf(&line[0], line.size(), kViewerCommandFormat, executable.c_str(), keyword, folderField, listField);
+    line.resize(static_cast<size_t>(length));
+    return line;
+}
+
+// The value WinExec gives for the error CreateProcess met.
+int WinExecError(DWORD error) {
+    switch (error) {
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND: return static_cast<int>(error);
+        case ERROR_BAD_EXE_FORMAT: return ERROR_BAD_FORMAT;
+        default: return 0;
+    }
+}
+
+}  // namespace
+
+std::string CollapseDoubledBackslashes(const std::string& path) {
+    std::string result;
+    result.reserve(path.size());
+    for (const char* c = path.c_str(); *c;) {
+        const char* next = CharNextA(c);
+        result.append(c, next);
+        if (*c == '\\' && *next == '\\') ++next;
+        c = next;
+    }
+    return result;
+}
+
+int CPMenu::LaunchViewer(const char* keyword, const char* folderField, const char* listField) {
+    // An empty folder would make the path "\Lumorex.exe": whatever lies at the root of the current
+    // drive, a stick or a share, would run.
+    if (m_mainPath.empty()) {
+        DebugLog("no viewer folder set: viewer not started");
+        return ERROR_PATH_NOT_FOUND;
+    }
+    const std::string executable = CollapseDoubledBackslashes(m_mainPath + kViewerFileName);
+    std::string commandLine = FormatCommandLine(executable, keyword, folderField, listField);
+    DebugLog("*****");
+    DebugLog("REC : %s ", commandLine.c_str());
+
+    // The executable is named on its own: the system then never tries the prefixes of a path with
+    // spaces (C:\Program.exe for C:\Program Files\...). The command line keeps it unquoted, as
+    // the viewer parses it.
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return WinExecError(GetLastError());
+    // The handler neither waits for the viewer nor keeps it: both handles close here.
+    const win32::unique_handle thread(process.hThread);
+    const win32::unique_handle started(process.hProcess);
+    return kViewerStarted;
+}
+
+}  // namespace dravik

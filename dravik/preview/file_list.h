@@ -1,0 +1,27 @@
+// The shared file list: the names of the selected items, each followed by "|", in two named
+// blocks that the viewer reads back through the module's exports.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+
+namespace dravik {
+
+// Holds the text's full length as a signed 32-bit value, also when the string block holds less.
+constexpr char kFileListSizeName[] = "LumorexFileList[Size]";
+constexpr DWORD kFileListSizeBytes = sizeof(std::int32_t);
+// Holds the text's first bytes, without terminator; the tail of a longer earlier text stays.
+constexpr char kFileListStringName[] = "LumorexFileList[String]";
+constexpr DWORD kFileListStringBytes = 0x100000;
+
+constexpr char kFileListSeparator = '|';
+
+}  // namespace dravik
+
+// The reader's side, in the viewer's process. The size a buffer needs for the text and its
+// terminator, or 0 when there is no list.
+extern "C" int get_FileListSize();
+// Copies the text into buffer, which holds size bytes, as far as both the buffer and the string
+// block reach, and terminates it. 1 on success; 0 for no list, no buffer or a size below 1.
+extern "C" int WINAPI get_FileListString(int size, char* buffer);

@@ -1,0 +1,55 @@
+#include "preview/shared_memory.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace dravik {
+namespace {
+
+// Whole pages: what the view lets a copy touch.
+std::size_t CommittedSize(const void* view) {
+    MEMORY_BASIC_INFORMATION region = {};
+    if (!VirtualQuery(view, &region, sizeof(region)) || region.State != MEM_COMMIT) return 0;
+    return region.RegionSize;
+}
+
+}  // namespace
+
+bool CSharedMemory::create(const char* name, DWORD size) {
+    if (m_pView) return true;
+    if (!m_hMap) m_hMap.reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name));
+    return m_hMap && mapView(FILE_MAP_WRITE);
+}
+
+bool CSharedMemory::open(const char* name) {
+    if (m_hMap) return false;
+    m_hMap.reset(OpenFileMappingA(FILE_MAP_READ, FALSE, name));
+    return m_hMap && mapView(FILE_MAP_READ);
+}
+
+bool CSharedMemory::close() {
+    m_pView.reset();
+    m_hMap.reset();
+    m_viewSize = 0;
+    return true;
+}
+
+bool CSharedMemory::mapView(DWORD access) {
+    m_pView.reset(MapViewOfFile(m_hMap.get(), access, 0, 0, 0));
+    m_viewSize = m_pView ? CommittedSize(m_pView.get()) : 0;
+    return m_viewSize > 0;
+}
+
+std::size_t CSharedMemory::write(const void* data, std::size_t count) {
+    count = std::min(count, m_viewSize);
+    if (count) std::memcpy(m_pView.get(), data, count);
+    return count;
+}
+
+std::size_t CSharedMemory::read(void* data, std::size_t count) const {
+    count = std::min(count, m_viewSize);
+    if (count) std::memcpy(data, m_pView.get(), count);
+    return count;
+}
+
+}  // namespace dravik

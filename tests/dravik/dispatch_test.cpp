@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "handler/pmenu.h"
+#include "preview/file_list.h"
+#include "samples/image_files.h"
+#include "samples/shell_selection.h"
+#include "test_support.h"
+#include "user_settings.h"
+
+using dravik::CPMenu;
+using Names = std::vector<std::string>;
+
+namespace {
+
+enum class MainPath { Plain, TrailingBackslash, Doubled, Empty, NoViewer };
+
+// A scratch folder with two pictures, an animation and a folder. A command runs Initialize on the
+// shell's data object, builds the menu and invokes the verb; the real viewer, whose report switch
+// travels in the inherited environment, tells what it received.
+class ViewerLaunch : public ::testing::Test {
+protected:
+    struct Outcome {
+        HRESULT hr = E_FAIL;
+        DWORD started = 0;
+        std::map<std::string, std::string> report;
+    };
+
+    void SetUp() override {
+        ASSERT_TRUE(test_support::StartedProcesses().counting());
+        ASSERT_TRUE(CreateDirectoryA((dir / "album").c_str(), nullptr));
+        ASSERT_TRUE(image_files::WriteImage(dir / "a.jpg", {image_files::Format::Jpeg, 64, 48}));
+        ASSERT_TRUE(image_files::WriteImage(dir / "b.png", {image_files::Format::Png, 32, 32}));
+        ASSERT_TRUE(image_files::WriteImage(dir / "waves.gif",
+                                            {image_files::Format::Gif, 30, 20, image_files::Pixels::Indexed8, 3}));
+    }
+
+    std::string PathOf(const std::string& name) const { return name.find(':') == std::string::npos ? dir / name : name; }
+
+    void SetMainPath(MainPath style, std::string path = test_support::BinDir()) {
+        path.pop_back();
+        if (style == MainPath::TrailingBackslash) path += '\\';
+        for (size_t i = 0; style == MainPath::Doubled && (i = path.find('\\', i)) != std::string::npos; i += 2)
+            path.insert(i, 1, '\\');
+        if (style == MainPath::NoViewer) path = dir / "album";
+        test_support::ScopedUserSettings::Clear();
+        if (style != MainPath::Empty) {
+            ASSERT_TRUE(test_support::ScopedUserSettings::Set("Main Path", path));
+        }
+    }
+
+    Outcome Run(const Names& names, const char* verb) {
+        Names paths;
+        for (const std::string& name : names) paths.push_back(PathOf(name));
+        CPMenu menu;
+        EXPECT_EQ(menu.Initialize(nullptr, samples::ShellDataObject(paths).Get(), nullptr), S_OK);
+        const win32::unique_hmenu popup(CreatePopupMenu());
+        menu.QueryContextMenu(popup.get(), 0, 1, 0x7FFF, CMF_NORMAL);
+
+        const std::string reportPath = dir / ("report" + std::to_string(++m_runs) + ".txt");
+        SetEnvironmentVariableA("LUMOREX_VIEWER_REPORT", reportPath.c_str());
+        CMINVOKECOMMANDINFO info = {};
+        info.cbSize = sizeof(info);
+        info.lpVerb = verb;
+        const test_support::StartedProcesses counter;
+        Outcome outcome;
+        outcome.hr = menu.InvokeCommand(&info);
+        outcome.started = counter.count();
+        if (outcome.started && test_support::WaitForFile(reportPath))
+            outcome.report = test_support::ReadReport(reportPath);
+        return outcome;
+    }
+
+    test_support::ScopedUserSettings settings;
+    samples::ComApartment com;
+    test_support::ScopedTempDir dir;
+    int m_runs = 0;
+};
+
+TEST_F(ViewerLaunch, EveryKeywordReachesTheViewerWithTheExactCommandLineAndListOrNothingStarts) {
+    const Names several = {"a.jpg", "b.png", "album"};
+    const struct {
+        Names names;
+        const char* verb;
+        MainPath mainPath;
+        const char* keyword;  // null: nothing starts
+    } rows[] = {
+        {several, MAKEINTRESOURCEA(0), MainPath::Plain, nullptr},
+        {several, MAKEINTRESOURCEA(1), MainPath::Plain, "rot"},
+        {several, MAKEINTRESOURCEA(2), MainPath::TrailingBackslash, "exp"},
+        {several, MAKEINTRESOURCEA(3), MainPath::Doubled, "mov"},
+        {several, MAKEINTRESOURCEA(4), MainPath::Plain, "cnv"},
+        {several, MAKEINTRESOURCEA(5), MainPath::Plain, "pst"},
+        {several, MAKEINTRESOURCEA(6), MainPath::Plain, "ren"},
+        {several, MAKEINTRESOURCEA(7), MainPath::Plain, nullptr},
+        {{"album"}, MAKEINTRESOURCEA(0), MainPath::TrailingBackslash, "brw"},
+        {{"C:\\windows"}, MAKEINTRESOURCEA(0), MainPath::Plain, "brw"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(1), MainPath::Doubled, "Viw"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(2), MainPath::Plain, "Edt"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(3), MainPath::Plain, "Rot"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(4), MainPath::Plain, "Exp"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(5), MainPath::Plain, "Mvt"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(6), MainPath::Plain, "Cnv"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(7), MainPath::Plain, "Prt"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(8), MainPath::Plain, "Opt"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(9), MainPath::Plain, "Abt"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(10), MainPath::TrailingBackslash, "Vwp"},
+        {{"a.jpg"}, MAKEINTRESOURCEA(11), MainPath::Plain, nullptr},
+        {{"a.jpg"}, "open", MainPath::Plain, nullptr},
+        {{"waves.gif"}, MAKEINTRESOURCEA(0), MainPath::Plain, "1"},
+        {{"waves.gif"}, MAKEINTRESOURCEA(1), MainPath::Plain, "1"},
+        {several, MAKEINTRESOURCEA(1), MainPath::NoViewer, nullptr},
+        {{"a.jpg"}, MAKEINTRESOURCEA(1), MainPath::Empty, nullptr},
+    };
+    for (const auto& row : rows) {
+        const bool stringVerb = !IS_INTRESOURCE(row.verb);
+        SCOPED_TRACE(row.names[0] + " verb " + (stringVerb ? row.verb : std::to_string(LOWORD(row.verb))));
+        SetMainPath(row.mainPath);
+        auto outcome = Run(row.names, row.verb);
+        EXPECT_EQ(outcome.hr, stringVerb ? E_INVALIDARG : S_OK);
+        ASSERT_EQ(outcome.started, row.keyword ? 1u : 0u);
+        if (!row.keyword) continue;
+
+        const std::string first = PathOf(row.names[0]);
+        std::string folder = first.substr(0, first.rfind('\\') + 1), list;
+        if (std::string(row.keyword) == "brw") folder.pop_back();
+        const bool picture = std::string(row.keyword) == "Viw" || std::string(row.keyword) == "Vwp";
+        std::map<std::string, std::string> expected = {
+            {"command line", test_support::BinDir() + "Lumorex.exe  \"" + row.keyword + "\"   \"" + folder + "\"   \"\"   "},
+            {"keyword", row.keyword}, {"folder", folder}, {"list field", ""},
+            {"names", std::to_string(row.names.size())}, {"picture", picture ? "64x48" : "0x0"}};
+        for (size_t i = 0; i < row.names.size(); ++i) {
+            const std::string name = PathOf(row.names[i]).substr(PathOf(row.names[i]).rfind('\\') + 1);
+            expected["name" + std::to_string(i + 1)] = name;
+            list += name + "|";
+        }
+        expected["list"] = list;
+        EXPECT_EQ(outcome.report, expected);
+    }
+}
+
+TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewer) {
+    SetMainPath(MainPath::Plain);
+    // Another kind of object holds the block's name, before this process's writer opened it.
+    for (const char* name : {dravik::kFileListSizeName, dravik::kFileListStringName}) {
+        const win32::unique_handle squatter(CreateEventA(nullptr, TRUE, FALSE, name));
+        ASSERT_TRUE(squatter);
+        const auto outcome = Run({"a.jpg", "b.png"}, MAKEINTRESOURCEA(1));
+        EXPECT_EQ(outcome.hr, S_OK);
+        EXPECT_EQ(outcome.started, 0u) << name;
+    }
+}
+
+TEST_F(ViewerLaunch, ProgramPlantedAtAShorterPrefixOfTheViewerPathNeverRuns) {
+    const std::string viewerDir = dir / "lumo tests\\", planted = dir / "lumo.exe";
+    ASSERT_TRUE(CreateDirectoryA(viewerDir.c_str(), nullptr));
+    for (const char* file : {"Lumorex.exe", "Dravik.dll", "Zuzazavuro.dll"})
+        ASSERT_TRUE(CopyFileA((test_support::BinDir() + file).c_str(), (viewerDir + file).c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(test_support::InBin("planted_program.exe").c_str(), planted.c_str(), FALSE));
+    SetMainPath(MainPath::Plain, viewerDir);
+
+    auto outcome = Run({"a.jpg"}, MAKEINTRESOURCEA(1));
+    ASSERT_EQ(outcome.started, 1u);
+    EXPECT_EQ(outcome.report["keyword"], "Viw");
+    EXPECT_EQ(GetFileAttributesA((planted + ".ran").c_str()), INVALID_FILE_ATTRIBUTES);
+
+    // The same command line through the system's search of path prefixes does run it.
+    ASSERT_GT(WinExec(outcome.report["command line"].c_str(), SW_HIDE), 31u);
+    EXPECT_TRUE(test_support::WaitForFile(planted + ".ran"));
+}
+
+TEST(CommandStrings, OnlyAHelpTextForOffsetZeroSucceedsAndItIsEmpty) {
+    const struct {
+        UINT_PTR offset;
+        UINT flags;
+        HRESULT result;
+    } cases[] = {{0, GCS_HELPTEXTA, S_OK},        {0, GCS_HELPTEXTW, S_OK},         {0, GCS_VERBA, E_INVALIDARG},
+                 {0, GCS_VERBW, E_INVALIDARG},    {0, GCS_VALIDATEA, E_INVALIDARG}, {1, GCS_HELPTEXTA, E_INVALIDARG}};
+    CPMenu menu;
+    for (const auto& c : cases) {
+        WCHAR buffer[8] = {L'x'};
+        EXPECT_EQ(menu.GetCommandString(c.offset, c.flags, nullptr, reinterpret_cast<CHAR*>(buffer), 8), c.result);
+        EXPECT_EQ(buffer[0], c.result == S_OK ? L'\0' : L'x') << c.offset << " " << c.flags;
+    }
+}
+
+}  // namespace

@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "handler/pmenu.h"
+#include "preview/file_list.h"
+#include "resource_counts.h"
+#include "test_support.h"
+#include "win32/proc_address.h"
+
+using dravik::CPMenu;
+using dravik::kFileListStringBytes;
+
+namespace {
+
+constexpr char kUnwritten = '#';
+
+struct ReadBack {
+    int result;
+    std::string buffer;  // the whole buffer, also what the export left alone
+};
+
+// The reader's side as the viewer has it: the real module's two exports, bound by name.
+class Reader {
+public:
+    int Size() const { return m_size(); }
+    // get_FileListString with size over a buffer of bufferBytes (none when 0) filled with kUnwritten.
+    ReadBack Read(int size, size_t bufferBytes) const {
+        std::string buffer(bufferBytes, kUnwritten);
+        return {m_string(size, bufferBytes ? &buffer[0] : nullptr), buffer};
+    }
+    // What a reader that passes the size get_FileListSize asks for gets.
+    std::string Text() const {
+        const ReadBack read = Read(Size(), static_cast<size_t>(Size()));
+        return read.result == 1 ? read.buffer.c_str() : "(none)";
+    }
+
+private:
+    win32::unique_hmodule m_module{LoadLibraryA("Dravik.dll")};
+    int (*m_size)() = win32::proc_address<int (*)()>(m_module.get(), "get_FileListSize");
+    int(WINAPI* m_string)(int, char*) = win32::proc_address<int(WINAPI*)(int, char*)>(m_module.get(), "get_FileListString");
+};
+
+// A second process that writes the texts in order and holds the blocks until this ends.
+class Writer {
+public:
+    explicit Writer(const std::vector<std::string>& texts, bool smallBlocksFirst = false) {
+        std::string command = test_support::InBin("file_list_writer.exe ") + m_ready.name() + " " + m_quit.name();
+        if (smallBlocksFirst) command += " --small";
+        for (size_t i = 0; i < texts.size(); ++i) {
+            const std::string file = m_dir / ("text" + std::to_string(i));
+            test_support::WriteWholeFile(file, texts[i]);
+            command += " " + file;
+        }
+        m_process = std::make_unique<test_support::ChildProcess>(command);
+        m_started = m_ready.Wait();
+    }
+    ~Writer() {
+        m_quit.Set();
+        m_process->Wait();
+    }
+    bool started() const { return m_started; }
+
+private:
+    test_support::ScopedTempDir m_dir;
+    test_support::NamedEvent m_ready, m_quit;
+    std::unique_ptr<test_support::ChildProcess> m_process;
+    bool m_started = false;
+};
+
+TEST(FileList, ReaderGetsTheLastTextWithTheStaleTailOfALongerOneOnlyWhileAWriterLives) {
+    const Reader reader;
+    EXPECT_EQ(reader.Size(), 0);
+    EXPECT_EQ(reader.Read(13, 13).result, 0);
+    {
+        const Writer writer({"long-name.jpg|", "x.jpg|"});
+        ASSERT_TRUE(writer.started());
+        EXPECT_EQ(reader.Size(), 7);
+        EXPECT_EQ(reader.Text(), "x.jpg|");
+        EXPECT_EQ(reader.Read(15, 15).buffer, std::string("x.jpg|ame.jpg|\0", 15));
+    }
+    EXPECT_EQ(reader.Size(), 0) << "no process holds the blocks any more";
+    const ReadBack none = reader.Read(7, 7);
+    EXPECT_EQ(none.result, 0);
+    EXPECT_EQ(none.buffer, std::string(7, kUnwritten));
+}
+
+TEST(FileList, HostileSizesAreRefusedOrClippedToTheBlock) {
+    const Writer writer({"a.jpg|b.png|"});
+    ASSERT_TRUE(writer.started());
+    const Reader reader;
+    ASSERT_EQ(reader.Size(), 13);
+    const size_t guarded = kFileListStringBytes + 1 + 64;
+    const struct {
+        int size;
+        size_t bufferBytes;
+        int result;
+        size_t written;  // bytes from the start that the export may write
+    } cases[] = {
+        {13, 13, 1, 13},           {1, 1, 1, 1},         {0, 8, 0, 0},           {-1, 8, 0, 0},
+        {INT_MIN, 8, 0, 0},        {13, 0, 0, 0},        {INT_MAX, guarded, 1, kFileListStringBytes + 1},
+        {kFileListStringBytes + 2, guarded, 1, kFileListStringBytes + 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " over " + std::to_string(c.bufferBytes) + " bytes");
+        const ReadBack read = reader.Read(c.size, c.bufferBytes);
+        EXPECT_EQ(read.result, c.result);
+        if (c.written) {
+            EXPECT_EQ(read.buffer.c_str(), std::string("a.jpg|b.png|").substr(0, c.written - 1));
+        }
+        EXPECT_EQ(read.buffer.find_first_not_of(kUnwritten, c.written), std::string::npos);
+    }
+}
+
+TEST(FileList, TextsLongerThanTheBlockOrThanABlockCreatedSmallerArriveCut) {
+    const Reader reader;
+    std::string huge(kFileListStringBytes + 100, 'n');
+    for (size_t i = 0; i < huge.size(); i += 10) huge[i] = '|';
+    {
+        const Writer writer({huge});
+        ASSERT_TRUE(writer.started());
+        EXPECT_EQ(reader.Size(), static_cast<int>(huge.size()) + 1) << "the size block holds the whole length";
+        EXPECT_EQ(reader.Text(), huge.substr(0, kFileListStringBytes));
+    }
+    {
+        const Writer writer({std::string(10000, 'm')}, true);
+        ASSERT_TRUE(writer.started());
+        EXPECT_EQ(reader.Size(), 10001);
+        EXPECT_EQ(reader.Text(), std::string(4096, 'm')) << "a block keeps the size it was first created with";
+    }
+    {
+        const Writer writer({""});
+        ASSERT_TRUE(writer.started());
+        EXPECT_EQ(reader.Size(), 1);
+        EXPECT_EQ(reader.Text(), "");
+    }
+}
+
+TEST(FileList, TenThousandCommandsLeaveTheHandleCountWhereTheFirstLeftItAndTheLastListReadable) {
+    // As in the shell, the trace lines have no console to go to.
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, nullptr);
+    const test_support::ScopedTempDir dir;
+    CPMenu menu;
+    menu.m_multi_selected = 1;
+    menu.m_fileNames = {"", "b.jpg", "Trip"};  // a drive root's name is empty
+    menu.m_choosePath = dir.path();
+    menu.m_mainPath = dir.path();  // no viewer there: every command publishes and fails to start it
+    CMINVOKECOMMANDINFO info = {};
+    info.cbSize = sizeof(info);
+    info.lpVerb = MAKEINTRESOURCEA(1);
+
+    ASSERT_EQ(menu.InvokeCommand(&info), S_OK);
+    const DWORD afterFirst = test_support::CountResources().handles;
+    for (int i = 1; i < 10000; ++i) ASSERT_EQ(menu.InvokeCommand(&info), S_OK);
+    EXPECT_EQ(test_support::CountResources().handles, afterFirst);
+    SetStdHandle(STD_OUTPUT_HANDLE, output);
+    EXPECT_EQ(Reader().Text(), "|b.jpg|Trip|");
+}
+
+}  // namespace
