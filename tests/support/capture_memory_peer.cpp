@@ -1,9 +1,10 @@
 // A second process of a capture: copies the shared capture record or last area to or from a file,
-// holds the record open until told to stop, or handles a left press as the mouse hook does in the
-// process that receives it.
+// holds the record open until told to stop, handles a left press as the mouse hook does in the
+// process that receives it, or calls the real module's unhook_screen_shot as a host that started
+// no capture.
 // Usage: capture_memory_peer.exe read-record|write-record|read-area|write-area <file>
 //        capture_memory_peer.exe hold <ready event> <quit event>
-//        capture_memory_peer.exe press
+//        capture_memory_peer.exe press|unhook
 // Exit code 0 on success (press: the press passed), 1 when the block was not accessible (press: the
 // press was swallowed), 2 and up for bad use.
 #include <windows.h>
@@ -13,6 +14,7 @@
 #include <string>
 
 #include "capture_memory.h"
+#include "exports.h"
 #include "hook_procs.h"
 
 namespace {
@@ -52,6 +54,10 @@ int main(int argc, char** argv) {
         MOUSEHOOKSTRUCT press = {};
         GetCursorPos(&press.pt);
         return zentap::MouseHookProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&press)) ? 1 : 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "unhook") {
+        zentap::Exports zentap;
+        return zentap.Bind(LoadLibraryA(zentap::kModuleFileName)) ? (zentap.unhookScreenShot(), 0) : 3;
     }
     if (argc < 3) return 2;
     const std::string command = argv[1];

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 
 #include "capture_scenario.h"
 #include "shared_state.h"
@@ -29,8 +30,8 @@ protected:
     }
     void TearDown() override { m_host.Unhook(); }
 
-    const zentap::SharedState& Shared() const {
-        return *reinterpret_cast<const zentap::SharedState*>(
+    zentap::SharedState& Shared() const {
+        return *reinterpret_cast<zentap::SharedState*>(
             test_support::FindLoadedSection(m_host.module(), ".Zentapx").address);
     }
 
@@ -50,9 +51,6 @@ protected:
 TEST_F(CaptureOnScreen, SelectCaptureGoesFromTheBoxAtThePointerThroughTheDragToAPictureOfTheArea) {
     ASSERT_EQ(m_host.Hook("select"), "ok");
     EXPECT_TRUE(WaitUntil([] { return Outlines(RECT{290, 190, 300, 200}); })) << "the 10 x 10 box at the pointer";
-    EXPECT_EQ(m_host.Hook("select"), "doing the working");
-    EXPECT_EQ(test_support::RunCommand(Viewer("object")), 2u) << "a second host is refused";
-    EXPECT_EQ(ViewerReport()["status"], "doing the working");
 
     CtrlClickAt(POINT{400, 250}, POINT{420, 260});  // off the frame, which follows the pointer
     EXPECT_TRUE(WaitUntil([&] { return Has(m_recorder.Log(), "release"); })) << "the release of a Ctrl+click passes";
@@ -122,6 +120,61 @@ TEST_F(CaptureOnScreen, EscapeCancelsAtEveryTickUntilUnhookAndNeverReachesTheFoc
     EXPECT_EQ(m_host.cancel, cancels) << "no cancel after unhook_screen_shot";
     EXPECT_EQ(m_host.exports().getCurrentScreenBmp(), nullptr);
     EXPECT_FALSE(Has(m_recorder.InputBefore(kFirst), "key 27"));
+}
+
+TEST_F(CaptureOnScreen, EachRefusalHasItsTextAndOnlyTheLastEndsTheRunningCapture) {
+    const char* const invalid[] = {nullptr, "", "Select", "select ", "objects", "OBJECT"};
+    for (const char* useType : invalid) EXPECT_EQ(m_host.Hook(useType), "invalid usetype") << useType;
+    ASSERT_EQ(m_host.Hook("select"), "ok");
+    for (const char* useType : invalid) EXPECT_EQ(m_host.Hook(useType), "invalid usetype") << useType;
+    EXPECT_EQ(m_host.Hook("object"), "doing the working");
+    EXPECT_EQ(test_support::RunCommand(Viewer("object")), 2u) << "a second host";
+    EXPECT_EQ(ViewerReport()["status"], "doing the working");
+    EXPECT_EQ(test_support::RunProcess("capture_memory_peer.exe unhook"), 0u);
+    EXPECT_NE(Shared().mouseHook, 0u) << "the unhook of a host that started nothing ends no capture";
+
+    // The record no longer names the frame.
+    zentap::CaptureRecord record = Record();
+    const HWND frame = zentap::AsWindow(std::exchange(record.frameWnd, 0u));
+    ASSERT_TRUE(zentap::WriteCaptureRecord(record));
+    EXPECT_EQ(test_support::RunCommand(Viewer("select")), 2u);
+    EXPECT_EQ(ViewerReport()["status"], "already runing");
+    EXPECT_EQ(m_host.Hook("select"), "already runing");
+
+    // Nor does the section name the hooks: this process's frame is in the way. The refusal installs
+    // hooks of its own and removes them; the first ones are removed here.
+    const HHOOK hooks[] = {static_cast<HHOOK>(ULongToHandle(std::exchange(Shared().mouseHook, 0u))),
+                           static_cast<HHOOK>(ULongToHandle(Shared().keyboardHook))};
+    EXPECT_EQ(m_host.Hook("select"), "alread create the framedlg");
+    for (HHOOK hook : hooks) UnhookWindowsHookEx(hook);
+    EXPECT_EQ(Shared().keyboardHook, 0u) << "the refusal ended the capture";
+    EXPECT_FALSE(IsWindow(frame));
+    EXPECT_EQ(m_host.Hook("select"), "ok");
+}
+
+// TestXXX waits until its message box is closed, so it runs on a thread of its own.
+struct GreetingCall {
+    zentap::TestXxxFunction testXxx;
+    int result;
+};
+
+DWORD WINAPI CallTestXxx(void* call) {
+    auto* greeting = static_cast<GreetingCall*>(call);
+    greeting->result = greeting->testXxx();
+    return 0;
+}
+
+TEST_F(CaptureOnScreen, TestXxxGreetsInAMessageBoxAndAnswersZeroOnceItIsClosed) {
+    GreetingCall call = {m_host.exports().testXxx, -1};
+    win32::unique_handle thread(CreateThread(nullptr, 0, CallTestXxx, &call, 0, nullptr));
+    HWND box = nullptr;
+    EXPECT_TRUE(WaitUntil([&] {
+        box = FindWindowA("#32770", "");
+        return box && FindWindowExA(box, nullptr, "Static", "nice meet to you.");
+    })) << "an untitled box with the greeting";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(call.result, 0);
 }
 
 TEST_F(CaptureOnScreen, HostThatAnswersNoMessagesHoldsUpNoClickOfAnotherApplication) {
