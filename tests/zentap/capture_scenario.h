@@ -11,6 +11,7 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 #include "exports.h"
 #include "frame_fixture.h"
@@ -208,19 +209,24 @@ inline CaptureResult FinishCapture(ZentapHost& host, CaptureResult result) {
     return result;
 }
 
-// A "select" capture: a click at `first`, which must lie off the frame at the pointer's place when
-// the capture starts, a move to `second` and a click there. Each click is sent once, and each step
-// is awaited in the record before the next.
+// The steps of a "select" capture, whichever process hosts it: a click at `first`, which must lie
+// off the frame at the pointer's place when the capture starts, a move to `second` and a click
+// there. Each click is sent once, and each step is awaited in the shared blocks before the next;
+// false when one did not show.
+inline bool DragSelect(POINT first, POINT second) {
+    ClickAt(first);
+    if (!WaitUntil([] { return Record().phase == 1; })) return false;
+    MoveTo(second);
+    if (!WaitUntil([&] { return Outlines(RECT{first.x - 10, first.y - 10, second.x, second.y}); })) return false;
+    Xdotool("click 1");
+    return true;
+}
+
+// A "select" capture hosted here.
 inline CaptureResult SelectCapture(ZentapHost& host, POINT first, POINT second) {
     CaptureResult result;
     result.status = host.Hook(zentap::kModeSelect);
-    if (result.status != zentap::kStatusOk) return result;
-    ClickAt(first);
-    if (WaitUntil([] { return Record().phase == 1; })) {
-        MoveTo(second);
-        if (WaitUntil([&] { return Outlines(RECT{first.x - 10, first.y - 10, second.x, second.y}); }))
-            Xdotool("click 1");
-    }
+    if (result.status != zentap::kStatusOk || !DragSelect(first, second)) return result;
     return FinishCapture(host, result);
 }
 
@@ -244,23 +250,21 @@ inline Pixels ReadPictureFile(const std::string& path) {
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
-    ComPtr<IWICFormatConverter> converter;
-    const std::wstring widePath(path.begin(), path.end());
-    UINT width = 0, height = 0;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) ||
-        FAILED(factory->CreateDecoderFromFilename(widePath.c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrame(0, &frame)) || FAILED(factory->CreateFormatConverter(&converter)) ||
+        FAILED(factory->CreateDecoderFromFilename(std::wstring(path.begin(), path.end()).c_str(), nullptr,
+                                                  GENERIC_READ, WICDecodeMetadataCacheOnDemand, &decoder)) ||
+        FAILED(decoder->GetFrame(0, &frame)))
+        return Pixels();
+    UINT width = 0, height = 0;
+    frame->GetSize(&width, &height);
+    std::vector<DWORD> bits(static_cast<size_t>(width) * height);
+    ComPtr<IWICFormatConverter> converter;
+    if (FAILED(factory->CreateFormatConverter(&converter)) ||
         FAILED(converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
                                      WICBitmapPaletteTypeCustom)) ||
-        FAILED(converter->GetSize(&width, &height)))
+        FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4, reinterpret_cast<BYTE*>(bits.data()))))
         return Pixels();
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(info.bmiHeader), static_cast<LONG>(width), -static_cast<LONG>(height), 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    win32::unique_hbitmap picture(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!picture || FAILED(converter->CopyPixels(nullptr, width * 4, width * height * 4, static_cast<BYTE*>(bits))))
-        return Pixels();
+    win32::unique_hbitmap picture(CreateBitmap(width, height, 1, 32, bits.data()));
     return Pixels::OfBitmap(picture.get());
 }
 

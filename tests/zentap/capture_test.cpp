@@ -152,31 +152,6 @@ TEST_F(CaptureOnScreen, EachRefusalHasItsTextAndOnlyTheLastEndsTheRunningCapture
     EXPECT_EQ(m_host.Hook("select"), "ok");
 }
 
-// TestXXX waits until its message box is closed, so it runs on a thread of its own.
-struct GreetingCall {
-    zentap::TestXxxFunction testXxx;
-    int result;
-};
-
-DWORD WINAPI CallTestXxx(void* call) {
-    auto* greeting = static_cast<GreetingCall*>(call);
-    greeting->result = greeting->testXxx();
-    return 0;
-}
-
-TEST_F(CaptureOnScreen, TestXxxGreetsInAMessageBoxAndAnswersZeroOnceItIsClosed) {
-    GreetingCall call = {m_host.exports().testXxx, -1};
-    win32::unique_handle thread(CreateThread(nullptr, 0, CallTestXxx, &call, 0, nullptr));
-    HWND box = nullptr;
-    EXPECT_TRUE(WaitUntil([&] {
-        box = FindWindowA("#32770", "");
-        return box && FindWindowExA(box, nullptr, "Static", "nice meet to you.");
-    })) << "an untitled box with the greeting";
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    ASSERT_EQ(WaitForSingleObject(thread.get(), 10000), WAIT_OBJECT_0);
-    EXPECT_EQ(call.result, 0);
-}
-
 TEST_F(CaptureOnScreen, HostThatAnswersNoMessagesHoldsUpNoClickOfAnotherApplication) {
     ASSERT_EQ(m_host.Hook("select"), "ok");
     const bool dispatch = false;
@@ -253,11 +228,7 @@ TEST_F(CaptureOnScreen, TwentySelectCapturesInARowEachWithItsClicksSentOnceAllSu
 TEST_F(CaptureOnScreen, ViewerSavesTheChosenAreaAsPngAndReportsACancel) {
     test_support::ChildProcess viewer(Viewer("select"));
     ASSERT_TRUE(WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)); }));
-    ClickAt(kFirst);
-    ASSERT_TRUE(WaitUntil([] { return Record().phase == 1; }));
-    MoveTo(kSecond);
-    ASSERT_TRUE(WaitUntil([] { return Outlines(kExampleArea); }));
-    Xdotool("click 1");
+    ASSERT_TRUE(DragSelect(kFirst, kSecond));
     ASSERT_EQ(viewer.Wait(), 0u);
     EXPECT_EQ(ViewerReport()["outcome"], "saved");
     const Pixels saved = ReadPictureFile(m_dir / "capture.png");
