@@ -15,9 +15,9 @@ using namespace zentap_test;
 namespace {
 
 constexpr RECT kRecorderPlace = {200, 150, 800, 600};
-// Part of the way through the recorder: the first click, the pointer then, the drag's end.
+// Points inside the recorder: where the pointer rests, the first click, the end of the drag.
 constexpr POINT kRest = {300, 200}, kFirst = {500, 300}, kSecond = {700, 450};
-constexpr RECT kExampleArea = {490, 290, 700, 450};
+constexpr RECT kDragArea = {490, 290, 700, 450};
 
 bool Has(const std::string& log, const char* line) { return log.find(line) != std::string::npos; }
 
@@ -61,12 +61,12 @@ TEST_F(CaptureOnScreen, SelectCaptureGoesFromTheBoxAtThePointerThroughTheDragToA
     EXPECT_EQ(Record().anchor.x, kFirst.x);
     EXPECT_EQ(Record().anchor.y, kFirst.y);
     MoveTo(kSecond);
-    ASSERT_TRUE(WaitUntil([] { return Outlines(kExampleArea); })) << "from 10 pixels above and left of the click";
+    ASSERT_TRUE(WaitUntil([] { return Outlines(kDragArea); })) << "from 10 pixels above and left of the click";
     Xdotool("click 1");
     const CaptureResult result = FinishCapture(m_host, {});
     EXPECT_EQ(result.doneMessages, 1);
     EXPECT_EQ(result.cancelMessages, 0);
-    EXPECT_TRUE(zentap::SameRect(result.selection, zentap::FromRect(kExampleArea)));
+    EXPECT_TRUE(zentap::SameRect(result.selection, zentap::FromRect(kDragArea)));
     ASSERT_EQ(result.picture.width(), 210);
     ASSERT_EQ(result.picture.height(), 160);
     ExpectPatternFrom(result.picture, 490, 290);
