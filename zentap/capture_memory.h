@@ -69,8 +69,10 @@ RECT ToRect(const CaptureRect& r);
 CaptureRect FromRect(const RECT& r);
 bool SameRect(const CaptureRect& a, const CaptureRect& b);
 
-// Window handles and message numbers travel as 32-bit values, the same in every process.
-inline HWND AsWindow(std::uint32_t value) { return static_cast<HWND>(ULongToHandle(value)); }
+// Window handles and message numbers travel as 32-bit values, the same in every process. A handle
+// comes back widened with its sign, as the system widens 32-bit handles, so that it compares equal
+// to the handles the system passes around even when its top bit is set.
+inline HWND AsWindow(std::uint32_t value) { return static_cast<HWND>(LongToHandle(static_cast<LONG>(value))); }
 inline std::uint32_t WindowValue(HWND window) { return HandleToULong(window); }
 
 // Whole-block copies between the caller and the shared block. The first use in a process opens the

@@ -25,8 +25,6 @@ bool IsUseType(const char* useType) {
     return useType && (std::strcmp(useType, kModeSelect) == 0 || std::strcmp(useType, kModeObject) == 0);
 }
 
-HHOOK AsHook(std::uint32_t value) { return static_cast<HHOOK>(ULongToHandle(value)); }
-
 std::uint32_t Install(int hookType, HOOKPROC procedure) {
     return HandleToULong(SetWindowsHookExA(hookType, procedure, g_hInstance, 0));
 }

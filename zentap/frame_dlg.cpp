@@ -121,7 +121,8 @@ LRESULT CFrameDlg::OnRectOk(WPARAM wParam, LPARAM lParam) {
     ClipToScreen(r);
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    if (width < 2 && height < 2) {
+    // Nothing of an area wholly off the screen is left to grab.
+    if ((width < 2 && height < 2) || width == 0 || height == 0) {
         ShowWindow(m_hWnd, SW_HIDE);
         return 0;
     }

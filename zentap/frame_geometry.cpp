@@ -12,6 +12,8 @@ win32::unique_hrgn RectanglePolygon(LONG left, LONG top, LONG right, LONG bottom
     return win32::unique_hrgn(CreatePolygonRgn(corners, 5, WINDING));
 }
 
+LONG Within(LONG value, LONG low, LONG high) { return value < low ? low : value > high ? high : value; }
+
 }  // namespace
 
 void NormalizeRect(RECT& r) {
@@ -24,10 +26,12 @@ void ClipToScreen(RECT& r) {
     const LONG top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const LONG right = left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
     const LONG bottom = top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (r.left < left) r.left = left;
-    if (r.top < top) r.top = top;
-    if (r.right > right) r.right = right;
-    if (r.bottom > bottom) r.bottom = bottom;
+    // Both ends: a corner past the opposite edge (a choice any process may send) must not leave an
+    // area, and a bitmap, larger than the screen.
+    r.left = Within(r.left, left, right);
+    r.top = Within(r.top, top, bottom);
+    r.right = Within(r.right, left, right);
+    r.bottom = Within(r.bottom, top, bottom);
     NormalizeRect(r);
 }
 

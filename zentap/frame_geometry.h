@@ -10,9 +10,10 @@ namespace zentap {
 // Orders the corners: left <= right, top <= bottom.
 void NormalizeRect(RECT& r);
 
-// Clamps each field as it comes to the virtual screen, the union of all monitors (a left or top
-// before its origin to that origin, a right or bottom past its far edges to those edges), then
-// orders the corners. With one monitor the virtual screen is the primary screen.
+// Clamps each field as it comes into the virtual screen, the union of all monitors (an x to its
+// left and right edges, a y to its top and bottom edges), then orders the corners: the part of the
+// area on the virtual screen, empty when none is. With one monitor the virtual screen is the
+// primary screen.
 void ClipToScreen(RECT& r);
 
 // The tab plus a one-pixel ring just inside `body`'s lower part: the body below the tab rows, with

@@ -12,8 +12,6 @@ bool IsLeftPress(WPARAM message) { return message == WM_LBUTTONDOWN || message =
 bool IsLeftRelease(WPARAM message) { return message == WM_LBUTTONUP || message == WM_NCLBUTTONUP; }
 bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
 
-HHOOK AsHook(std::uint32_t value) { return static_cast<HHOOK>(ULongToHandle(value)); }
-
 // The rectangle the frame last outlined is the choice.
 CaptureRect ChosenArea(const CaptureRecord& record) {
     LastArea area;

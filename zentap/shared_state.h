@@ -18,4 +18,7 @@ struct SharedState {
 // One per machine session: all zero when the first process loads the module.
 extern SharedState g_sharedState;
 
+// A hook handle as the section holds it, widened with its sign as the system widens 32-bit handles.
+inline HHOOK AsHook(std::uint32_t value) { return static_cast<HHOOK>(LongToHandle(static_cast<LONG>(value))); }
+
 }  // namespace zentap

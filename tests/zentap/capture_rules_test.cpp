@@ -116,6 +116,18 @@ TEST_F(CaptureRules, MouseMessagesAreSwallowedOrPassedAndChangeTheRecordByTheRul
     EXPECT_EQ(zentap::ModeText(Record()), "object");
 }
 
+TEST_F(CaptureRules, FrameWhoseHandleHasItsTopBitSetIsStillKnownAsTheFrame) {
+    // The system widens such a 32-bit handle with its sign; Wine hands them out once a handle slot
+    // has been reused 32766 times.
+    m_frame = reinterpret_cast<HWND>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000044u)));
+    Prepare("object", 0, m_notify);
+    HoldCtrl(true);
+    MOUSEHOOKSTRUCT info = {};
+    info.hwnd = m_frame;
+    EXPECT_EQ(zentap::MouseHookProc(HC_ACTION, WM_LBUTTONUP, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(zentap::ModeText(Record()), "object") << "a Ctrl+click on the frame chooses nothing";
+}
+
 TEST_F(CaptureRules, EscapeCancelsInEveryModeAndOtherKeystrokesPass) {
     const struct {
         int code;

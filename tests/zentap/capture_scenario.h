@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -266,6 +267,35 @@ inline Pixels ReadPictureFile(const std::string& path) {
         return Pixels();
     win32::unique_hbitmap picture(CreateBitmap(width, height, 1, 32, bits.data()));
     return Pixels::OfBitmap(picture.get());
+}
+
+// The viewer hosting captures in processes of its own, each saving its picture and its report in
+// one scratch folder.
+class ViewerHost {
+public:
+    std::string Command(const char* useType) const {
+        return test_support::InBin("Lumorex.exe /capture " + std::string(useType) + " " + picturePath() + " /report " +
+                                   m_dir / "report.txt");
+    }
+    std::string picturePath() const { return m_dir / "capture.png"; }
+    std::map<std::string, std::string> Report() const { return test_support::ReadReport(m_dir / "report.txt"); }
+
+private:
+    test_support::ScopedTempDir m_dir;
+};
+
+// A "select" capture hosted by the viewer: the picture is the file it saved.
+inline CaptureResult ViewerSelectCapture(const ViewerHost& viewer, POINT first, POINT second) {
+    CaptureResult result;
+    DeleteFileA(viewer.picturePath().c_str());
+    test_support::ChildProcess process(viewer.Command(zentap::kModeSelect));
+    if (!WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)) != FALSE; }) ||
+        !DragSelect(first, second))
+        return result;
+    result.chosen = process.Wait() == 0;
+    result.status = viewer.Report()["status"];
+    result.picture = ReadPictureFile(viewer.picturePath());
+    return result;
 }
 
 }  // namespace zentap_test

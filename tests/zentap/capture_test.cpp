@@ -35,17 +35,10 @@ protected:
             test_support::FindLoadedSection(m_host.module(), ".Zentapx").address);
     }
 
-    // A viewer hosting a capture in its own process; its report lands in the scratch folder.
-    std::string Viewer(const char* useType) {
-        return test_support::InBin("Lumorex.exe /capture " + std::string(useType) + " " + m_dir / "capture.png" +
-                                   " /report " + m_dir / "report.txt");
-    }
-    std::map<std::string, std::string> ViewerReport() { return test_support::ReadReport(m_dir / "report.txt"); }
-
     PatternScreen m_pattern;
     InputRecorder m_recorder{kRecorderPlace};
     ZentapHost m_host;
-    test_support::ScopedTempDir m_dir;
+    ViewerHost m_viewer;
 };
 
 TEST_F(CaptureOnScreen, SelectCaptureGoesFromTheBoxAtThePointerThroughTheDragToAPictureOfTheArea) {
@@ -128,8 +121,8 @@ TEST_F(CaptureOnScreen, EachRefusalHasItsTextAndOnlyTheLastEndsTheRunningCapture
     ASSERT_EQ(m_host.Hook("select"), "ok");
     for (const char* useType : invalid) EXPECT_EQ(m_host.Hook(useType), "invalid usetype") << useType;
     EXPECT_EQ(m_host.Hook("object"), "doing the working");
-    EXPECT_EQ(test_support::RunCommand(Viewer("object")), 2u) << "a second host";
-    EXPECT_EQ(ViewerReport()["status"], "doing the working");
+    EXPECT_EQ(test_support::RunCommand(m_viewer.Command("object")), 2u) << "a second host";
+    EXPECT_EQ(m_viewer.Report()["status"], "doing the working");
     EXPECT_EQ(test_support::RunProcess("capture_memory_peer.exe unhook"), 0u);
     EXPECT_NE(Shared().mouseHook, 0u) << "the unhook of a host that started nothing ends no capture";
 
@@ -137,14 +130,14 @@ TEST_F(CaptureOnScreen, EachRefusalHasItsTextAndOnlyTheLastEndsTheRunningCapture
     zentap::CaptureRecord record = Record();
     const HWND frame = zentap::AsWindow(std::exchange(record.frameWnd, 0u));
     ASSERT_TRUE(zentap::WriteCaptureRecord(record));
-    EXPECT_EQ(test_support::RunCommand(Viewer("select")), 2u);
-    EXPECT_EQ(ViewerReport()["status"], "already runing");
+    EXPECT_EQ(test_support::RunCommand(m_viewer.Command("select")), 2u);
+    EXPECT_EQ(m_viewer.Report()["status"], "already runing");
     EXPECT_EQ(m_host.Hook("select"), "already runing");
 
     // Nor does the section name the hooks: this process's frame is in the way. The refusal installs
     // hooks of its own and removes them; the first ones are removed here.
-    const HHOOK hooks[] = {static_cast<HHOOK>(ULongToHandle(std::exchange(Shared().mouseHook, 0u))),
-                           static_cast<HHOOK>(ULongToHandle(Shared().keyboardHook))};
+    const HHOOK hooks[] = {zentap::AsHook(std::exchange(Shared().mouseHook, 0u)),
+                           zentap::AsHook(Shared().keyboardHook)};
     EXPECT_EQ(m_host.Hook("select"), "alread create the framedlg");
     for (HHOOK hook : hooks) UnhookWindowsHookEx(hook);
     EXPECT_EQ(Shared().keyboardHook, 0u) << "the refusal ended the capture";
@@ -175,7 +168,7 @@ TEST_F(CaptureOnScreen, CaptureEndsWithItsHostsWindowModuleOrProcessAndTheNextOn
     EXPECT_TRUE(WaitUntil([&] { return Has(m_recorder.Log(), "press"); })) << "no hook swallows clicks any more";
     ASSERT_TRUE(m_host.Load());
 
-    test_support::ChildProcess viewer(Viewer("select"));
+    test_support::ChildProcess viewer(m_viewer.Command("select"));
     ASSERT_TRUE(WaitUntil([&] {
         DWORD owner = 0;
         GetWindowThreadProcessId(zentap::AsWindow(Record().frameWnd), &owner);
@@ -226,23 +219,18 @@ TEST_F(CaptureOnScreen, TwentySelectCapturesInARowEachWithItsClicksSentOnceAllSu
 }
 
 TEST_F(CaptureOnScreen, ViewerSavesTheChosenAreaAsPngAndReportsACancel) {
-    test_support::ChildProcess viewer(Viewer("select"));
-    ASSERT_TRUE(WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)); }));
-    ASSERT_TRUE(DragSelect(kFirst, kSecond));
-    ASSERT_EQ(viewer.Wait(), 0u);
-    EXPECT_EQ(ViewerReport()["outcome"], "saved");
-    const Pixels saved = ReadPictureFile(m_dir / "capture.png");
-    ASSERT_EQ(saved.width(), 210);
-    ASSERT_EQ(saved.height(), 160);
-    ExpectPatternFrom(saved, 490, 290);
+    const CaptureResult saved = ViewerSelectCapture(m_viewer, kFirst, kSecond);
+    ASSERT_TRUE(saved.chosen);
+    EXPECT_EQ(m_viewer.Report()["outcome"], "saved");
+    ExpectPictureOf(saved.picture, kDragArea);
 
-    DeleteFileA((m_dir / "capture.png").c_str());
-    test_support::ChildProcess cancelled(Viewer("object"));
+    DeleteFileA(m_viewer.picturePath().c_str());
+    test_support::ChildProcess cancelled(m_viewer.Command("object"));
     ASSERT_TRUE(WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)); }));
     KeysAt(kFirst, "key Escape");
     EXPECT_EQ(cancelled.Wait(), 1u);
-    EXPECT_EQ(ViewerReport()["outcome"], "cancelled");
-    EXPECT_EQ(GetFileAttributesA((m_dir / "capture.png").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(m_viewer.Report()["outcome"], "cancelled");
+    EXPECT_EQ(GetFileAttributesA(m_viewer.picturePath().c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace

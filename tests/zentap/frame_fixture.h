@@ -159,11 +159,15 @@ inline void ExpectPatternFrom(const Pixels& picture, int left, int top) {
         }
 }
 
+// The picture is as large as the screen area and holds its pattern.
+inline void ExpectPictureOf(const Pixels& picture, const RECT& area) {
+    ASSERT_EQ(picture.width(), area.right - area.left);
+    ASSERT_EQ(picture.height(), area.bottom - area.top);
+    ExpectPatternFrom(picture, area.left, area.top);
+}
+
 inline void FrameOnPattern::ExpectGrab(int width, int height, int left, int top) const {
-    const Pixels picture = Picture();
-    ASSERT_EQ(picture.width(), width);
-    ASSERT_EQ(picture.height(), height);
-    ExpectPatternFrom(picture, left, top);
+    ExpectPictureOf(Picture(), RECT{left, top, left + width, top + height});
 }
 
 // What the screen must show around the ordered rectangle r when the frame outlines it with a tab

@@ -49,6 +49,13 @@ TEST_F(FrameOnTwoMonitors, AreaReachingPastTheOuterEdgesOfTheVirtualScreenIsGrab
         const RECT& g = c.grabbed;
         ExpectGrab(g.right - g.left, g.bottom - g.top, g.left, g.top);
     }
+    // Any process may send a choice: one reaching from past the right edge to past the left edge
+    // gives the screen's width, not a picture wider than the screen.
+    SendRectOk(20000, 10, -20000, 60);
+    ExpectGrab(2048, 50, -1024, 10);
+    const HBITMAP last = m_frame.m_bitmap.get();
+    SendRectOk(1500, 10, 2500, 60);
+    EXPECT_EQ(m_frame.m_bitmap.get(), last) << "an area wholly off the screen makes no picture";
 }
 
 TEST_F(FrameOnTwoMonitors, AreaInTheGapBelowTheLeftMonitorHoldsWhatTheScreenGivesThereAndTheRestExactly) {
@@ -68,6 +75,8 @@ TEST(ClipOnTwoMonitors, ClipToScreenClampsEachFieldToTheVirtualScreenThenOrders)
         {{-2000, -20, 2000, 900}, {-1024, 0, 1024, 768}},
         {{-800, 100, -500, 300}, {-800, 100, -500, 300}},  // on the left monitor
         {{-500, 700, -900, 100}, {-900, 100, -500, 700}},  // into the gap, drawn up and left
+        {{3000, 900, -3000, -50}, {-1024, 0, 1024, 768}},  // each corner past the opposite edges
+        {{1500, 10, 2500, 60}, {1024, 10, 1024, 60}},      // wholly right of the screen: nothing of it
     };
     for (const auto& c : cases) {
         RECT r = c.given;
