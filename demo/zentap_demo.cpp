@@ -1,6 +1,6 @@
-// The selection frame at work: a backdrop stands for the desktop on every monitor, the frame
-// outlines an area on it, then grabs that area into a bitmap, which is written to a file.
-// Usage: zentap_demo.exe <bitmap file to write> [seconds to show the frame [left top right bottom]]
+// The selection frame at work: a backdrop stands for the desktop, the frame outlines an area on
+// it, then grabs that area into a bitmap, which is written to a file.
+// Usage: zentap_demo.exe <bitmap file to write> [seconds to show the frame]
 #include <windows.h>
 
 #include <cstdio>
@@ -12,7 +12,7 @@
 
 namespace {
 
-RECT g_area = {260, 200, 620, 430};
+const RECT kArea = {260, 200, 620, 430};
 
 LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
@@ -29,9 +29,7 @@ LRESULT CALLBACK BackdropProc(HWND window, UINT message, WPARAM wParam, LPARAM l
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, RGB(255, 255, 255));
         const char text[] = "Lumorex: the area inside the red frame is what the capture takes";
-        // The backdrop's client area starts at the virtual screen's origin.
-        TextOutA(dc, g_area.left + 20 - GetSystemMetrics(SM_XVIRTUALSCREEN),
-                 g_area.top + 100 - GetSystemMetrics(SM_YVIRTUALSCREEN), text, sizeof(text) - 1);
+        TextOutA(dc, 280, 300, text, sizeof(text) - 1);
         EndPaint(window, &paint);
         return 0;
     }
@@ -78,29 +76,27 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc < 2) return 2;
     const DWORD showMs = argc > 2 ? static_cast<DWORD>(std::atoi(argv[2]) * 1000) : 3000;
-    if (argc > 6) g_area = {std::atoi(argv[3]), std::atoi(argv[4]), std::atoi(argv[5]), std::atoi(argv[6])};
 
     WNDCLASSA backdropClass = {};
     backdropClass.lpfnWndProc = BackdropProc;
     backdropClass.hInstance = GetModuleHandleA(nullptr);
     backdropClass.lpszClassName = "ZentapDemoBackdrop";
     RegisterClassA(&backdropClass);
-    HWND backdrop = CreateWindowExA(0, backdropClass.lpszClassName, "", WS_POPUP | WS_VISIBLE,
-                                    GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                                    GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN),
-                                    nullptr, nullptr, backdropClass.hInstance, nullptr);
+    HWND backdrop = CreateWindowExA(0, backdropClass.lpszClassName, "", WS_POPUP | WS_VISIBLE, 0, 0,
+                                    GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), nullptr, nullptr,
+                                    backdropClass.hInstance, nullptr);
     PumpFor(300);
 
     zentap::CFrameDlg frame;
     frame.m_useType = "select";
     if (!frame.Create()) return 1;
-    frame.MoveFrame(g_area);
-    std::printf("frame around (%ld, %ld)-(%ld, %ld), caption \"%s\"\n", g_area.left, g_area.top, g_area.right,
-                g_area.bottom, frame.m_caption.c_str());
+    frame.MoveFrame(kArea);
+    std::printf("frame around (%ld, %ld)-(%ld, %ld), caption \"%s\"\n", kArea.left, kArea.top, kArea.right,
+                kArea.bottom, frame.m_caption.c_str());
     PumpFor(showMs);
 
-    SendMessageA(frame.GetSafeHwnd(), zentap::g_rectOkMessage, zentap::PackCorner(g_area.left, g_area.top),
-                 zentap::PackCorner(g_area.right, g_area.bottom));
+    SendMessageA(frame.GetSafeHwnd(), zentap::g_rectOkMessage, zentap::PackCorner(kArea.left, kArea.top),
+                 zentap::PackCorner(kArea.right, kArea.bottom));
     win32::unique_hbitmap grab(frame.TakeBitmap());
     BITMAP info = {};
     if (!grab || !GetObjectA(grab.get(), sizeof(info), &info)) return 1;

@@ -37,44 +37,50 @@ wait "$demo"
 convert "$out/grab.bmp" "$out/grab.png" 2>/dev/null && rm -f "$out/grab.bmp"
 echo "== The frame on the screen: $out/frame.png; the grabbed area: $out/grab.png"
 
-echo "== The viewer hosts a capture over a scene: click, move, click, driven by xdotool"
-# Without a window manager Wine waits for one at every hide of a window it counts as managed.
-for program in Lumorex.exe capture_scene.exe; do
-  "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null
-done
+# The viewer hosts a "select" capture over the scene on the display and in the prefix of the
+# environment, driven by xdotool at X points ("x y"): the pointer rests, then click, move, click.
+# Writes <name>.png (the area the viewer saved), <name>.txt (its report) and <name>-frame.png (the
+# display while the frame is up) into build/demo/.
+capture_by_viewer() {
+  local name=$1 rest=$2 first=$3 second=$4 program scene viewer
+  # Without a window manager Wine waits for one at every hide of a window it counts as managed.
+  for program in Lumorex.exe capture_scene.exe; do
+    "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null
+  done
+  rm -f "$out/$name.png" "$out/$name.txt"
+  (cd "$bin" && exec "$WINE" capture_scene.exe 30) &
+  scene=$!
+  sleep 1.5
+  xdotool mousemove $rest
+  (cd "$bin" && exec timeout 30 "$WINE" Lumorex.exe /capture select "$winout\\$name.png" /report "$winout\\$name.txt") &
+  viewer=$!
+  sleep 2
+  xdotool mousemove $first click 1  # the first click, on the scene
+  sleep 0.6
+  xdotool mousemove $second         # the frame follows the pointer from 10 pixels above and left of it
+  sleep 0.8
+  import -display "$DISPLAY" -window root "$out/$name-frame.png" 2>/dev/null || true
+  xdotool click 1                   # the second click chooses the outlined area
+  wait "$viewer" || echo "the viewer ended with $?"
+  kill "$scene" 2>/dev/null || true
+  wait "$scene" 2>/dev/null || true
+  [ -f "$out/$name.txt" ] && echo "viewer report: $(tr -d '\r' <"$out/$name.txt" | tr '\n' ' ')"
+  echo "== The frame during the capture: $out/$name-frame.png"
+  if [ -f "$out/$name.png" ]; then
+    echo "== The area the viewer saved: $out/$name.png"
+  else
+    echo "== The viewer saved no picture"
+  fi
+}
 winout='Z:'"${out//\//\\}"
-rm -f "$out/capture.png" "$out/capture.txt"
-(cd "$bin" && exec "$WINE" capture_scene.exe 30) &
-scene=$!
-sleep 1.5
-xdotool mousemove 200 150
-(cd "$bin" && exec timeout 30 "$WINE" Lumorex.exe /capture select "$winout\\capture.png" /report "$winout\\capture.txt") &
-viewer=$!
-sleep 2
-xdotool mousemove 330 230 click 1  # the first click, on the scene
-sleep 0.6
-xdotool mousemove 690 500          # the frame follows the pointer from 10 pixels above and left of it
-sleep 0.8
-import -display "$DISPLAY" -window root "$out/capture-frame.png" 2>/dev/null || true
-xdotool click 1                    # the second click chooses the outlined area
-wait "$viewer" || echo "the viewer ended with $?"
-kill "$scene" 2>/dev/null || true
-wait "$scene" 2>/dev/null || true
-[ -f "$out/capture.txt" ] && echo "viewer report: $(tr -d '\r' <"$out/capture.txt" | tr '\n' ' ')"
-echo "== The frame during the capture: $out/capture-frame.png"
-if [ -f "$out/capture.png" ]; then
-  echo "== The area the viewer saved: $out/capture.png"
-else
-  echo "== The viewer saved no picture"
-fi
 
-echo "== The capture on the second monitor of a two-monitor display, left of the primary (negative x)"
+echo "== The viewer hosts a capture over a scene: click, move, click, driven by xdotool"
+capture_by_viewer capture "200 150" "330 230" "690 500"
+
+echo "== The viewer hosts a capture on the second monitor of a two-monitor display, left of the primary"
+echo "   (screen x = X x - 1024: the area runs from (-704, 220) to (-334, 500); the screenshot shows both)"
 lumorex_monitors_up "$root/build/x64"
-(cd "$bin" && DISPLAY=$LUMOREX_MONITORS_DISPLAY WINEPREFIX=$LUMOREX_MONITORS_PREFIX \
-  "$WINE" zentap_demo.exe 'Z:'"${out//\//\\}"'\grab-left.bmp' 3 -760 150 -300 380) &
-demo=$!
-sleep 2.5
-import -display "$LUMOREX_MONITORS_DISPLAY" -window root "$out/monitors.png" 2>/dev/null || true
-wait "$demo"
-convert "$out/grab-left.bmp" "$out/grab-left.png" 2>/dev/null && rm -f "$out/grab-left.bmp"
-echo "== Both monitors with the frame: $out/monitors.png; the grabbed area: $out/grab-left.png"
+(
+  export DISPLAY=$LUMOREX_MONITORS_DISPLAY WINEPREFIX=$LUMOREX_MONITORS_PREFIX
+  capture_by_viewer monitors-capture "200 150" "330 230" "690 500"
+)
