@@ -12,6 +12,23 @@ win32::unique_hrgn RectanglePolygon(LONG left, LONG top, LONG right, LONG bottom
     return win32::unique_hrgn(CreatePolygonRgn(corners, 5, WINDING));
 }
 
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT monitor, LPARAM bounds) {
+    RECT* united = reinterpret_cast<RECT*>(bounds);
+    UnionRect(united, united, monitor);
+    return TRUE;
+}
+
+// The virtual screen, the bounding rectangle of every monitor, from one enumeration: each of the
+// four virtual-screen metrics is a trip to the window system of its own on some platforms.
+RECT VirtualScreen() {
+    RECT bounds = {};
+    if (EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&bounds)) && !IsRectEmpty(&bounds))
+        return bounds;
+    const LONG left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const LONG top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 }  // namespace
 
 void NormalizeRect(RECT& r) {
@@ -20,14 +37,11 @@ void NormalizeRect(RECT& r) {
 }
 
 void ClipToScreen(RECT& r) {
-    const LONG left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const LONG top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const LONG right = left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const LONG bottom = top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    if (r.left < left) r.left = left;
-    if (r.top < top) r.top = top;
-    if (r.right > right) r.right = right;
-    if (r.bottom > bottom) r.bottom = bottom;
+    const RECT screen = VirtualScreen();
+    if (r.left < screen.left) r.left = screen.left;
+    if (r.top < screen.top) r.top = screen.top;
+    if (r.right > screen.right) r.right = screen.right;
+    if (r.bottom > screen.bottom) r.bottom = screen.bottom;
     NormalizeRect(r);
 }
 
