@@ -2,15 +2,14 @@
 
 #include <objbase.h>
 
+#include "host_options.h"
 #include "win32/code_page.h"
 #include "win32/unique_handle.h"
 
 namespace shellhost {
 
 std::vector<std::string> ClassesOfSelection(const std::vector<std::string>& paths) {
-    const DWORD attributes = paths.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(paths.front().c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return {"Directory", "Folder"};
+    if (!paths.empty() && IsFolder(paths.front())) return {"Directory", "Folder"};
     return {"*"};
 }
 

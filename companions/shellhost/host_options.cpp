@@ -22,6 +22,11 @@ std::string ParentFolder(const std::string& path) {
     return path.substr(0, path.find_last_of('\\', path.size() - 2) + 1);
 }
 
+bool IsFolder(const std::string& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string ParseHostOptions(int argc, char** argv, HostOptions& options) {
     for (int i = 1; i < argc; ++i) {
         const char* argument = argv[i];

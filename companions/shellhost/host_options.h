@@ -22,4 +22,6 @@ std::string ParseHostOptions(int argc, char** argv, HostOptions& options);
 // The folder that holds the item at the full path, with its closing backslash.
 std::string ParentFolder(const std::string& path);
 
+bool IsFolder(const std::string& path);
+
 }  // namespace shellhost

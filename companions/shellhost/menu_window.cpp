@@ -22,9 +22,7 @@ constexpr UINT kWriteLayoutMessage = WM_APP + 1;
 // The name as a folder view lists it: a folder with its closing backslash.
 std::string NameOf(const std::string& path) {
     std::string name = path.substr(ParentFolder(path).size());
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) && name.back() != '\\')
-        name += '\\';
+    if (IsFolder(path) && name.back() != '\\') name += '\\';
     return name;
 }
 
