@@ -56,7 +56,7 @@ shell_menu_scene() {
     /layout "$(shell_menu_winpath "$layout")" /timeout 30000 "$@") &
   local host=$!
   shell_menu_wait_for "$layout" item.0
-  [ "$open" != - ] && shell_menu_point_at "$layout" "$open"
+  if [ "$open" != - ]; then shell_menu_point_at "$layout" "$open"; fi
   # Time to draw the highlighted entry and the submenu it opened.
   sleep 0.5
   import -display "$DISPLAY" -window root -crop 520x360+0+0 +repage "$shot"
@@ -84,9 +84,12 @@ shell_menu_demo() {
   SHELL_MENU_OUT=$3
   mkdir -p "$SHELL_MENU_OUT/reports"
   echo "== A Wine prefix of Dravik's own: $SHELL_MENU_PREFIX"
+  # A server still running there is left from a run that was cut short; it would never end.
+  WINEPREFIX=$SHELL_MENU_PREFIX "$WINESERVER" -k >/dev/null 2>&1 || true
   lumorex_prefix_up "$SHELL_MENU_PREFIX"
 
   echo "== Sample files: $samples"
+  rm -rf "$SHELL_MENU_PREFIX/drive_c/users/Public/Pictures/Lumorex samples"
   (cd "$SHELL_MENU_BIN" && shell_menu_wine make_samples.exe "$samples")
   shell_menu_wine cmd /c dir /b "$samples" | tr -d '\r' | sed 's/^/    /'
 
@@ -111,7 +114,7 @@ shell_menu_demo() {
   shell_menu_scene folder eng item.2 item.2 "One folder: \"Lumorex Brower\" picked" "$samples\\album"
   shell_menu_scene several eng item.2 subitem.4 \
     "Several items: the submenu opened, \"Presentation\" picked" \
-    "$samples\\harbour.jpg" "$samples\\garden.png" "$samples\\waves.gif" "$samples\\notes.txt"
+    "$samples\\harbour.jpg" "$samples\\island.png" "$samples\\waves.gif" "$samples\\notes.txt"
   shell_menu_scene animation eng item.2 item.2 \
     "An animation, the reduced kind: its one entry picked" "$samples\\waves.gif"
   shell_menu_scene text eng item.0 Escape "A text file: no entries of Dravik; the menu closed with Escape" \
