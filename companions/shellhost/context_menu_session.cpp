@@ -104,6 +104,7 @@ void ContextMenuSession::Release() {
     m_menu2.Reset();
     m_menu.Reset();
     m_init.Reset();
+    CoFreeUnusedLibraries();
 }
 
 }  // namespace shellhost

@@ -42,7 +42,8 @@ public:
     // Runs the handler's entry as the shell does on a pick: the verb is the entry's offset.
     HRESULT Invoke(UINT id, HWND owner);
 
-    // The shell lets go of the handler once the menu has closed.
+    // The shell lets go of the handler once the menu has closed, and of its module when the module
+    // says it can be unloaded.
     void Release();
 
 private:
