@@ -25,10 +25,12 @@ inline void SetManagedByWindowManager(const std::string& program, bool managed) 
     RegSetValueExA(handle.get(), "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>(managed ? "Y" : "N"), 2);
 }
 
-// Runs xdotool with the arguments on the display; true when it ran and succeeded. Wine starts a
-// program of the Unix side when given its Unix path but cannot wait for it, so the command runs
-// under the Unix shell, which leaves its exit status in a file (Z: is the Unix root).
-inline bool XDoTool(const std::string& arguments, DWORD timeoutMs = 10000) {
+// Runs xdotool with the arguments on the display to its end; true when it ran and succeeded.
+// Wine starts a program of the Unix side when given its Unix path but cannot wait for it, so the
+// command runs under the Unix shell, which leaves xdotool's exit status in a file (Z: is the Unix
+// root). With `dispatch`, this thread's messages are handled meanwhile, so that its windows keep
+// answering.
+inline bool XDoTool(const std::string& arguments, bool dispatch = false, DWORD timeoutMs = 10000) {
     static int runs = 0;
     const std::string mark =
         "/tmp/lumorex_xdotool_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++runs);
@@ -41,8 +43,15 @@ inline bool XDoTool(const std::string& arguments, DWORD timeoutMs = 10000) {
         return false;
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
-    const std::string windowsMark = "Z:" + mark;
-    if (!samples::WaitForFile(windowsMark, timeoutMs)) return false;
+    std::string windowsMark = "Z:" + mark;
+    for (char& c : windowsMark)
+        if (c == '/') c = '\\';
+    for (const DWORD start = GetTickCount(); GetFileAttributesA(windowsMark.c_str()) == INVALID_FILE_ATTRIBUTES;) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG message;
+        while (dispatch && PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        Sleep(10);
+    }
     const std::string status = samples::ReadWholeFile(windowsMark);
     DeleteFileA(windowsMark.c_str());
     return status.compare(0, 2, "0\n") == 0;

@@ -94,6 +94,10 @@ CaptureRect FromRect(const RECT& r) {
                        static_cast<std::int32_t>(r.right), static_cast<std::int32_t>(r.bottom)};
 }
 
+bool SameRect(const CaptureRect& a, const CaptureRect& b) {
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 bool ReadCaptureRecord(CaptureRecord& record) { return g_recordBlock.CopyOut(&record); }
 bool WriteCaptureRecord(const CaptureRecord& record) { return g_recordBlock.CopyIn(&record); }
 bool ReadLastArea(LastArea& area) { return g_lastAreaBlock.CopyOut(&area); }

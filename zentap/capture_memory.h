@@ -16,6 +16,12 @@ constexpr char kLastAreaName[] = "lumorex_last_select_area";
 
 constexpr std::size_t kModeSize = 30;
 
+// The texts of the record's mode: the two use types while tracking, then the outcome.
+constexpr char kModeSelect[] = "select";
+constexpr char kModeObject[] = "object";
+constexpr char kModeSelected[] = "selected";
+constexpr char kModeCancel[] = "cancel";
+
 struct CapturePoint {
     std::int32_t x;
     std::int32_t y;
@@ -61,6 +67,11 @@ void SetMode(CaptureRecord& record, const char* text);
 
 RECT ToRect(const CaptureRect& r);
 CaptureRect FromRect(const RECT& r);
+bool SameRect(const CaptureRect& a, const CaptureRect& b);
+
+// Window handles and message numbers travel as 32-bit values, the same in every process.
+inline HWND AsWindow(std::uint32_t value) { return static_cast<HWND>(ULongToHandle(value)); }
+inline std::uint32_t WindowValue(HWND window) { return HandleToULong(window); }
 
 // Whole-block copies between the caller and the shared block. The first use in a process opens the
 // block by name or creates it zero-filled; false when it is not accessible (nothing copied).

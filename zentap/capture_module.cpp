@@ -1,6 +1,8 @@
 #include "capture_module.h"
 
+#include "capture_locks.h"
 #include "capture_memory.h"
+#include "capture_session.h"
 #include "caption_font.h"
 #include "shared_state.h"
 
@@ -16,10 +18,12 @@ BOOL InitInstance(HINSTANCE instance) {
     return TRUE;
 }
 
-int ExitInstance() {
+int ExitInstance(bool processEnding) {
+    EndCaptureAtUnload(processEnding);
     InterlockedDecrement(&g_sharedState.processCount);
     g_screenBitmap.reset();
     ReleaseCaptureMemory();
+    ReleaseCaptureLocks();
     g_font.reset();
     return 0;
 }

@@ -17,8 +17,8 @@ extern win32::unique_hbitmap g_screenBitmap;
 // Process attach: remembers the instance and counts the process in the shared section.
 BOOL InitInstance(HINSTANCE instance);
 
-// Process detach: uncounts the process and gives back the picture, both shared blocks and the
-// caption font.
-int ExitInstance();
+// Process detach: ends a capture of this process that is still running, uncounts the process and
+// gives back the picture, the shared blocks and named objects, and the caption font.
+int ExitInstance(bool processEnding);
 
 }  // namespace zentap

@@ -2,13 +2,14 @@
 
 #include "capture_module.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         DisableThreadLibraryCalls(instance);
         return zentap::InitInstance(instance);
     case DLL_PROCESS_DETACH:
-        zentap::ExitInstance();
+        // A reserved pointer: the process is ending, not the module alone being unloaded.
+        zentap::ExitInstance(reserved != nullptr);
         break;
     default:
         break;

@@ -30,6 +30,7 @@ void CFrameDlg::MoveFrame(RECT r) {
         return;
     }
 
+    const bool covered = IsCovered();
     NormalizeRect(r);
     InflateRect(&r, 1, 1);
     const int w = r.right - r.left;
@@ -42,13 +43,34 @@ void CFrameDlg::MoveFrame(RECT r) {
     GetWindowRect(m_hWnd, &previousWindow);
     const int width = r.right - r.left;
     const int height = h + m_tabHeight;
-    SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top - m_tabHeight, width, height, SWP_SHOWWINDOW);
+    SetWindowPos(m_hWnd, HWND_TOPMOST, r.left, r.top - m_tabHeight, width, height, SWP_SHOWWINDOW | SWP_NOACTIVATE);
     // Only a new size brings WM_SIZE. A rectangle narrower than the tab keeps the window as wide
     // as the tab, so its outline can change while the window's size does not.
     const bool sameSize = previousWindow.right - previousWindow.left == width &&
                           previousWindow.bottom - previousWindow.top == height;
     if (sameSize && !EqualRect(&previousBody, &m_bodyRect)) OnSize();
-    StayAboveAll();
+    if (covered) StayAboveAll();
+}
+
+// Looked at where the frame stands before it moves, where it has been painted. In the platform's
+// z-order only another topmost window can be above the frame. Under Wine on an X server without a
+// window manager the z-order keeps the frame on top while a window mapped after it is drawn over
+// it: there the screen itself is the witness, one pixel of the tab that must show the frame's red.
+bool CFrameDlg::IsCovered() const {
+    if (!IsWindowVisible(m_hWnd)) return false;
+    RECT frame = {};
+    GetWindowRect(m_hWnd, &frame);
+    for (HWND above = GetWindow(m_hWnd, GW_HWNDPREV); above; above = GetWindow(above, GW_HWNDPREV)) {
+        RECT window = {}, common = {};
+        if (IsWindowVisible(above) && GetWindowRect(above, &window) && IntersectRect(&common, &frame, &window))
+            return true;
+    }
+    static const bool zOrderMayDifferFromTheScreen =
+        GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+    if (!zOrderMayDifferFromTheScreen) return false;
+    win32::unique_window_dc screen(nullptr);
+    const COLORREF tabCorner = GetPixel(screen.get(), frame.left, frame.top);
+    return tabCorner != CLR_INVALID && tabCorner != kFrameColour;
 }
 
 // Without a window manager (X servers with no manager, as in test benches) a window shown after
@@ -93,16 +115,22 @@ BOOL CFrameDlg::OnEraseBkgnd(HDC dc) {
 void CFrameDlg::OnDestroy() { g_font.reset(); }
 
 LRESULT CFrameDlg::OnRectOk(WPARAM wParam, LPARAM lParam) {
-    ShowWindow(m_hWnd, SW_HIDE);  // the outline must not be part of the picture
-    win32::unique_window_dc screen(nullptr);
     const POINT topLeft = UnpackCorner(wParam);
     const POINT bottomRight = UnpackCorner(static_cast<std::uintptr_t>(lParam));
     RECT r = {topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
     ClipToScreen(r);
     const int width = r.right - r.left;
     const int height = r.bottom - r.top;
-    if (width < 2 && height < 2) return 0;
+    if (width < 2 && height < 2) {
+        ShowWindow(m_hWnd, SW_HIDE);
+        return 0;
+    }
 
+    // The outline must not be part of the picture. It lies just outside the rectangle it
+    // surrounds, so the frame leaves the screen (and comes back: two trips to the window system)
+    // only when it stands over the area, that is for a choice other than the one it outlines.
+    if (StandsOver(r)) ShowWindow(m_hWnd, SW_HIDE);
+    win32::unique_window_dc screen(nullptr);
     win32::unique_mem_dc memory(CreateCompatibleDC(screen.get()));
     win32::unique_hbitmap bitmap(CreateCompatibleBitmap(screen.get(), width, height));
     {
@@ -111,8 +139,23 @@ LRESULT CFrameDlg::OnRectOk(WPARAM wParam, LPARAM lParam) {
     }
     // A second choice in one capture replaces the first picture, which nobody can take any more.
     m_bitmap = std::move(bitmap);
-    ShowWindow(m_hWnd, SW_SHOW);
+    if (!IsWindowVisible(m_hWnd)) ShowWindow(m_hWnd, SW_SHOWNA);
     return 0;
+}
+
+// Whether a visible part of the frame (the tab or the outline, as its region cuts them) lies over
+// the screen area.
+bool CFrameDlg::StandsOver(const RECT& area) const {
+    if (!IsWindowVisible(m_hWnd)) return false;
+    RECT window = {};
+    GetWindowRect(m_hWnd, &window);
+    win32::unique_hrgn shape(CreateRectRgn(0, 0, 0, 0));
+    if (GetWindowRgn(m_hWnd, shape.get()) == ERROR) {
+        RECT common = {};
+        return IntersectRect(&common, &window, &area) != FALSE;
+    }
+    OffsetRgn(shape.get(), window.left, window.top);
+    return RectInRegion(shape.get(), &area) != FALSE;
 }
 
 LRESULT CFrameDlg::OnRectHide(WPARAM, LPARAM) {

@@ -1,7 +1,9 @@
 // The selection frame: a topmost red outline one pixel outside the area the user is about to
 // choose, with a captioned tab on its upper-left corner. A window region cuts away everything
 // else, so the screen beneath shows through and takes the clicks. When the choice is made the
-// frame copies the chosen screen area into a bitmap.
+// frame copies the chosen screen area into a bitmap. It is shown and moved without being activated:
+// the keyboard stays with the application the user works in, whose thread must see Ctrl held at a
+// Ctrl+click.
 #pragma once
 
 #include <windows.h>
@@ -61,6 +63,8 @@ private:
     static INT_PTR CALLBACK DialogProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR Result(LRESULT value);
+    bool IsCovered() const;
+    bool StandsOver(const RECT& area) const;
     void StayAboveAll();
 
     HWND m_hWnd = nullptr;

@@ -1,8 +1,12 @@
 // A second process of a capture: copies the shared capture record or last area to or from a file,
-// or holds the record open until told to stop.
+// holds the record open until told to stop, handles a left press as the mouse hook does in the
+// process that receives it, or calls the real module's unhook_screen_shot as a host that started
+// no capture.
 // Usage: capture_memory_peer.exe read-record|write-record|read-area|write-area <file>
 //        capture_memory_peer.exe hold <ready event> <quit event>
-// Exit code 0 on success, 1 when the block was not accessible, 2 and up for bad use.
+//        capture_memory_peer.exe press|unhook
+// Exit code 0 on success (press: the press passed), 1 when the block was not accessible (press: the
+// press was swallowed), 2 and up for bad use.
 #include <windows.h>
 
 #include <cstdio>
@@ -10,6 +14,8 @@
 #include <string>
 
 #include "capture_memory.h"
+#include "exports.h"
+#include "hook_procs.h"
 
 namespace {
 
@@ -44,6 +50,15 @@ int Hold(const char* readyName, const char* quitName) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 2 && std::string(argv[1]) == "press") {
+        MOUSEHOOKSTRUCT press = {};
+        GetCursorPos(&press.pt);
+        return zentap::MouseHookProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&press)) ? 1 : 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "unhook") {
+        zentap::Exports zentap;
+        return zentap.Bind(LoadLibraryA(zentap::kModuleFileName)) ? (zentap.unhookScreenShot(), 0) : 3;
+    }
     if (argc < 3) return 2;
     const std::string command = argv[1];
     zentap::CaptureRecord record;
@@ -65,5 +80,6 @@ int main(int argc, char** argv) {
         return zentap::WriteLastArea(area) ? 0 : 1;
     }
     if (command == "hold" && argc == 4) return Hold(argv[2], argv[3]);
+
     return 2;
 }

@@ -25,7 +25,8 @@ public:
         GetModuleFileNameA(nullptr, path, MAX_PATH);
         const std::string self(path);
         test_support::SetManagedByWindowManager(self.substr(self.find_last_of('\\') + 1), kFrameProgramManaged);
-        test_support::SetManagedByWindowManager("pattern_window.exe", false);
+        for (const char* peer : {"pattern_window.exe", "input_recorder.exe", "Lumorex.exe"})
+            test_support::SetManagedByWindowManager(peer, false);
     }
 };
 

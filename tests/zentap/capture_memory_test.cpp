@@ -161,7 +161,7 @@ TEST_F(CaptureMemoryLifetime, ModuleExitGivesBackThisProcesssHandlesAndViews) {
     ASSERT_TRUE(zentap::WriteLastArea(LastArea{1, 2, 3, 4}));
     ASSERT_TRUE(zentap::CaptureMemoryExists());
     zentap::InitInstance(GetModuleHandleA(nullptr));
-    zentap::ExitInstance();
+    zentap::ExitInstance(false);
     EXPECT_FALSE(zentap::CaptureMemoryExists());
     LastArea area = {9, 9, 9, 9};
     ASSERT_TRUE(zentap::ReadLastArea(area));

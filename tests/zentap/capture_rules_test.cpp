@@ -1,0 +1,137 @@
+// The hooks' rules, called directly in this process on a record prepared in the shared block.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+
+#include "capture_memory.h"
+#include "hook_procs.h"
+
+namespace {
+
+using zentap::CaptureRecord;
+
+constexpr zentap::CaptureRect kLastArea = {400, 300, 120, 80};  // drawn up and left: kept unordered
+
+void HoldCtrl(bool held) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = held ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+class CaptureRules : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_frame && m_notify && m_other);
+        ASSERT_TRUE(zentap::WriteLastArea(kLastArea));
+    }
+    void TearDown() override { HoldCtrl(false); }
+
+    void Prepare(const char* mode, int phase, HWND notify) {
+        CaptureRecord record = {};
+        zentap::SetMode(record, mode);
+        record.phase = phase;
+        record.notifyWnd = zentap::WindowValue(notify);
+        record.frameWnd = zentap::WindowValue(m_frame);
+        ASSERT_TRUE(zentap::WriteCaptureRecord(record));
+    }
+
+    static CaptureRecord Record() {
+        CaptureRecord record = {};
+        EXPECT_TRUE(zentap::ReadCaptureRecord(record));
+        return record;
+    }
+
+    HWND Window() { return CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr); }
+
+    HWND m_frame = Window();  // never shown, so never under the pointer
+    HWND m_notify = Window();
+    HWND m_other = Window();
+};
+
+TEST_F(CaptureRules, MouseMessagesAreSwallowedOrPassedAndChangeTheRecordByTheRules) {
+    constexpr UINT kPress = WM_LBUTTONDOWN, kRelease = WM_LBUTTONUP;
+    const struct {
+        const char* mode;
+        int phase;
+        UINT message;
+        bool ctrl;
+        bool onFrame;
+        int code;
+        bool swallowed;
+        const char* modeAfter;
+        int phaseAfter;
+    } rows[] = {
+        {"select", 0, kPress, false, false, HC_ACTION, true, "select", 1},       // first click
+        {"select", 0, WM_NCLBUTTONDOWN, false, false, HC_ACTION, true, "select", 1},
+        {"select", 0, kPress, false, true, HC_NOREMOVE, true, "select", 1},      // on the frame, any code
+        {"select", 1, kPress, false, false, HC_ACTION, true, "selected", 2},     // second click chooses
+        {"select", 0, kRelease, false, false, HC_ACTION, false, "select", 0},
+        {"select", 0, WM_LBUTTONDBLCLK, false, false, HC_ACTION, false, "select", 0},
+        {"select", 0, WM_MOUSEMOVE, false, false, HC_ACTION, false, "select", 0},
+        {"select", 0, WM_RBUTTONDOWN, false, false, HC_ACTION, false, "select", 0},
+        {"select", 0, WM_MOUSEWHEEL, false, false, HC_ACTION, false, "select", 0},
+        {"select", 0, kPress, true, false, HC_ACTION, true, "select", 0},        // Ctrl+press: swallowed only
+        {"select", 0, WM_NCLBUTTONDBLCLK, true, false, HC_ACTION, true, "select", 0},
+        {"select", 0, kRelease, true, false, HC_ACTION, false, "select", 0},
+        {"select", 0, kPress, true, true, HC_ACTION, true, "select", 1},         // on the frame Ctrl plays no part
+        {"select", 2, kPress, false, false, HC_ACTION, false, "select", 2},
+        {"object", 0, kPress, false, false, HC_ACTION, false, "object", 0},      // plain clicks pass
+        {"object", 0, kRelease, false, false, HC_ACTION, false, "object", 0},
+        {"object", 0, kPress, true, false, HC_ACTION, true, "object", 0},
+        {"object", 0, kRelease, true, false, HC_ACTION, true, "selected", 0},    // Ctrl+release chooses
+        {"object", 0, WM_NCLBUTTONUP, true, false, HC_ACTION, true, "selected", 0},
+        {"object", 0, kRelease, true, true, HC_ACTION, false, "object", 0},      // not on the frame
+        {"object", 0, kRelease, true, false, -1, false, "object", 0},
+        {"selected", 2, kPress, false, false, HC_ACTION, false, "selected", 2},
+        {"cancel", 0, kPress, true, false, HC_ACTION, true, "cancel", 0},
+        {"", 0, kPress, false, false, HC_ACTION, false, "", 0},                    // no capture
+    };
+    POINT pointer = {};
+    GetCursorPos(&pointer);
+    for (const auto& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.mode << " phase " << row.phase << " message " << row.message
+                                          << (row.ctrl ? " Ctrl" : "") << (row.onFrame ? " on the frame" : "")
+                                          << " code " << row.code);
+        Prepare(row.mode, row.phase, m_notify);
+        HoldCtrl(row.ctrl);
+        MOUSEHOOKSTRUCT info = {};
+        info.hwnd = row.onFrame ? m_frame : m_other;
+        EXPECT_EQ(zentap::MouseHookProc(row.code, row.message, reinterpret_cast<LPARAM>(&info)), row.swallowed ? 1 : 0);
+        const CaptureRecord after = Record();
+        EXPECT_EQ(zentap::ModeText(after), row.modeAfter);
+        EXPECT_EQ(after.phase, row.phaseAfter);
+        const bool chosen = std::strcmp(row.modeAfter, "selected") == 0 && std::strcmp(row.mode, "selected") != 0;
+        EXPECT_EQ(zentap::SameRect(after.selection, kLastArea), chosen) << "the choice is the last area as it is";
+        const bool anchored = row.phaseAfter == 1 && row.phase == 0;
+        EXPECT_EQ(after.anchor.x == pointer.x && after.anchor.y == pointer.y, anchored) << "the first click's place";
+    }
+
+    Prepare("object", 0, nullptr);  // no host window: a Ctrl+release chooses nothing
+    HoldCtrl(true);
+    MOUSEHOOKSTRUCT info = {};
+    EXPECT_EQ(zentap::MouseHookProc(HC_ACTION, kRelease, reinterpret_cast<LPARAM>(&info)), 0);
+    EXPECT_EQ(zentap::ModeText(Record()), "object");
+}
+
+TEST_F(CaptureRules, EscapeCancelsInEveryModeAndOtherKeystrokesPass) {
+    const struct {
+        int code;
+        WPARAM key;
+        bool swallowed;
+    } rows[] = {{HC_ACTION, VK_ESCAPE, true}, {HC_NOREMOVE, VK_ESCAPE, false}, {-1, VK_ESCAPE, false},
+                {HC_ACTION, 'A', false},      {HC_ACTION, VK_PROCESSKEY, false}};
+    for (const char* mode : {"select", "object", "selected"}) {
+        for (const auto& row : rows) {
+            SCOPED_TRACE(::testing::Message() << mode << " key " << row.key << " code " << row.code);
+            Prepare(mode, 1, m_notify);
+            EXPECT_EQ(zentap::KeyboardHookProc(row.code, row.key, 0), row.swallowed ? 1 : 0);
+            EXPECT_EQ(zentap::ModeText(Record()), row.swallowed ? "cancel" : mode);
+            EXPECT_EQ(Record().phase, 1);
+        }
+    }
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+// A capture as its host process runs it: the start and end of a capture (behind the exports
+// hook_screen_shot and unhook_screen_shot), the picture it leaves, and the host's own state.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "capture_memory.h"
+#include "frame_dlg.h"
+
+namespace zentap {
+
+// Installs the hooks, shows the frame and starts the tracking timer in the calling thread, which
+// must dispatch messages; "ok" or the text of a refusal (status_texts.h).
+const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const char* useType);
+
+// Ends this process's capture: the timer, the hooks and the frame go, the frame's picture is kept.
+// Deletes the picture of the capture before. Always "ok".
+const char* UnhookScreenShot();
+
+HBITMAP GetCurrentScreenBitmap();
+
+// Copies the kept picture to dc at (0, 0); 1 when there was one, else 0.
+int TestDraw(HDC dc);
+
+// Shows the module's greeting and waits until it is closed; 0.
+int TestXxx();
+
+// The module leaves a process in the middle of a capture of that process. When the process goes on
+// (the module alone is unloaded), the capture ends as unhook_screen_shot ends it; when the process
+// is ending, its threads and windows are already gone and only the shared section is set straight.
+void EndCaptureAtUnload(bool processEnding);
+
+// The host's copy of the record, filled at the start of a capture and written back at its end.
+extern CaptureRecord g_record;
+// The frame of this process's capture, none between captures.
+extern std::unique_ptr<CFrameDlg> g_frame;
+// The tracking timer's identifier as SetTimer returned it, 0 when none runs.
+extern UINT_PTR g_timerId;
+// Counts the captures this process started, so that a tick can tell that the host ended its
+// capture and maybe started another one while it was being told of it.
+extern unsigned g_captureSerial;
+
+}  // namespace zentap
