@@ -85,6 +85,7 @@ int main() {
     }
     const double b = bench::Median(baseline), h = bench::Median(handler);
     std::printf("%-40s %12s %12s %8s\n", "selection", "baseline ms", "handler ms", "ratio");
-    std::printf("%-40s %12.1f %12.1f %8.3f\n", "10,000 files, command to published list", b, h, h / b);
+    std::printf("%-40s %12.1f %12.1f %8.3f (at most 1.5: %s)\n", "10,000 files, command to published list", b, h,
+                h / b, h / b <= 1.5 ? "met" : "MISSED");
     return 0;
 }

@@ -55,7 +55,8 @@ int main() {
     }
     const double c = bench::Median(copy), e = bench::Median(exports);
     std::printf("%-40s %12s %12s %8s\n", "list", "memcpy ms", "exports ms", "ratio");
-    std::printf("%-40s %12.3f %12.3f %8.3f\n", "1 MiB through the two exports", c, e, e / c);
+    std::printf("%-40s %12.3f %12.3f %8.3f (at most 2.0: %s)\n", "1 MiB through the two exports", c, e, e / c,
+                e / c <= 2.0 ? "met" : "MISSED");
     if (failures) std::fprintf(stderr, "%d rounds read no list\n", failures);
     return failures ? 1 : 0;
 }

@@ -19,13 +19,15 @@ else()
   set(LUMOREX_RUN_TESTS OFF)
 endif()
 
-# lumorex_test(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [GUI] [TWO_MONITORS])
+# lumorex_test(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [GUI] [TWO_MONITORS]
+#              [ENVIRONMENT <variable>=<value>...])
 # A GoogleTest program whose cases ctest runs one by one. LOCK names shared state the cases
 # change (the registry settings, the X display); GUI marks cases that need the display.
 # TWO_MONITORS runs the cases on the two-monitor display instead (label two_monitors), through the
-# wrapper that finds it; scripts/wine-env.sh brings it up.
+# wrapper that finds it; scripts/wine-env.sh brings it up. ENVIRONMENT sets variables for the
+# cases (Wine, for one, takes a program's code pages from the locale variables).
 function(lumorex_test name)
-  cmake_parse_arguments(T "GUI;TWO_MONITORS" "" "SOURCES;LIBS;LOCK" ${ARGN})
+  cmake_parse_arguments(T "GUI;TWO_MONITORS" "" "SOURCES;LIBS;LOCK;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${LUMOREX_GTEST_MAIN} win32_common)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
@@ -50,13 +52,20 @@ function(lumorex_test name)
   if(T_GUI)
     list(APPEND locks display)
   endif()
+  set(properties "")
   if(locks)
+    string(APPEND properties " RESOURCE_LOCK \"${locks}\"${labels}")
+  endif()
+  if(T_ENVIRONMENT)
+    string(APPEND properties " ENVIRONMENT \"${T_ENVIRONMENT}\"")
+  endif()
+  if(properties)
     # Discovery names the cases only when ctest runs; this file, read after discovery's own, gives
-    # them their locks and labels. Set here rather than through discovery's PROPERTIES, which would
-    # join a list of locks into one resource name.
+    # them their locks, labels and environment. Set here rather than through discovery's
+    # PROPERTIES, which would join a list of locks into one resource name.
     set(locks_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_locks.cmake)
     file(WRITE ${locks_file}
-      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${locks}\"${labels})\nendif()\n")
+      "if(${name}_TESTS)\n  set_tests_properties(\${${name}_TESTS} PROPERTIES${properties})\nendif()\n")
     set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${locks_file})
   endif()
 endfunction()

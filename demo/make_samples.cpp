@@ -1,4 +1,4 @@
-// Writes the demonstration's sample selection: a folder, a text file, a photo and an animation.
+// Writes the demonstration's sample selection: a folder, a text file, two photos and an animation.
 // Usage: make_samples.exe <folder>
 #include <windows.h>
 
@@ -12,11 +12,15 @@ int main(int argc, char** argv) {
     if (argc != 2) return 2;
     const std::string folder = std::string(argv[1]) + "\\";
     using image_files::Format;
+    using image_files::Picture;
     using image_files::Pixels;
-    CreateDirectoryA(argv[1], nullptr);
+    CreateDirectoryA(argv[1], nullptr);  // may exist from an earlier run
     CreateDirectoryA((folder + "album").c_str(), nullptr);
     const bool ok = samples::WriteWholeFile(folder + "notes.txt", "not an image") &&
-                    image_files::WriteImage(folder + "harbour.jpg", {Format::Jpeg, 1024, 768, Pixels::Bgr24}) &&
+                    image_files::WriteImage(folder + "harbour.jpg",
+                                            {Format::Jpeg, 1024, 768, Pixels::Bgr24, 1, Picture::Landscape}) &&
+                    image_files::WriteImage(folder + "island.png",
+                                            {Format::Png, 640, 480, Pixels::Bgr24, 1, Picture::Landscape}) &&
                     image_files::WriteImage(folder + "waves.gif", {Format::Gif, 300, 200, Pixels::Indexed8, 3});
     return ok ? 0 : 1;
 }

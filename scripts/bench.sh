@@ -12,7 +12,15 @@ lumorex_x64_session "$root"
 "$WINE" reg add 'HKCU\Software\Wine\AppDefaults\capture_bench.exe\X11 Driver' /v Managed /t REG_SZ /d N /f \
   >/dev/null
 
+# Every benchmark runs; each line with a bound says whether it was met. The script fails when a
+# benchmark could not run to its end.
+broken=()
 for bench in build/x64/bin/*_bench.exe; do
-  echo "== $(basename "$bench" .exe)"
-  (cd build/x64/bin && "$WINE" "$(basename "$bench")")
+  name=$(basename "$bench" .exe)
+  echo "== $name"
+  (cd build/x64/bin && "$WINE" "$name.exe") || broken+=("$name")
 done
+if [ ${#broken[@]} -gt 0 ]; then
+  echo "did not run to the end: ${broken[*]}"
+  exit 1
+fi

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds the x64 target and shows the modules at work under Wine on an
-# Xvfb display. A screenshot of the display lands in build/demo/.
+# Xvfb display: Dravik's context menu in a shell, then Zentap's capture frame. Screenshots land in
+# build/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -11,22 +12,11 @@ bin="$root/build/x64/bin"
 out="$root/build/demo"
 mkdir -p "$out"
 
-echo "== The handler's settings, as a user sets them"
-"$WINE" reg add 'HKCU\SOFTWARE\Corvane\Lumorex' /v shmenu_language /t REG_SZ /d eng /f >/dev/null
-viewer_dir='Z:'"${bin//\//\\}"
-"$WINE" reg add 'HKCU\SOFTWARE\Corvane\Lumorex' /v 'Main Path' /t REG_SZ /d "$viewer_dir" /f >/dev/null
-echo "shmenu_language = eng, Main Path = $viewer_dir (where Lumorex.exe is)"
-
-echo "== Right-clicks on sample files, two entries picked; the viewer tells what it received"
-samples='C:\users\Public\lumorex-samples'
-(cd "$bin" && "$WINE" make_samples.exe "$samples")
-report='Z:'"${out//\//\\}"'\viewer-report.txt'
-(cd "$bin" && LUMOREX_VIEWER_REPORT="$report" "$WINE" dravik_demo.exe "$samples" 4) &
-demo=$!
-sleep 3
-import -display "$DISPLAY" -window root -crop 320x260+0+0 "$out/preview.png" 2>/dev/null || true
-wait "$demo"
-[ -f "$out/preview.png" ] && echo "== The preview entry as drawn on the screen: $out/preview.png"
+# Dravik in its own Wine prefix, as a user installs it: registered with regsvr32, its menu opened
+# by the shell host (a stand-in for the shell, which in Wine does not load menu handlers) on
+# right-clicks, an entry picked with the pointer, and the viewer telling what it received.
+source scripts/shell-menu-demo.sh
+shell_menu_demo "$root/build/demo/wineprefix" "$bin" "$out"
 
 echo "== A screen-area capture: the frame outlines an area, then grabs it"
 (cd "$bin" && "$WINE" zentap_demo.exe 'Z:'"${out//\//\\}"'\grab.bmp' 3) &

@@ -8,7 +8,10 @@
 #   lumorex_monitors_check <build dir>  sets LUMOREX_MONITORS_DISPLAY and LUMOREX_MONITORS_PREFIX
 #                                     from the two-monitor display that is up, or fails saying how
 #                                     to bring it up
-#   lumorex_wine_down                 stops what the two ups started
+#   lumorex_prefix_up <prefix>        another prefix on the current display, with a persistent
+#                                     wineserver of its own, for programs that must not share
+#                                     the session's registry
+#   lumorex_wine_down                 stops what the ups started
 # shellcheck shell=bash
 
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -18,6 +21,7 @@ WINESERVER=/usr/lib/wine/wineserver
 LUMOREX_XVFB_PID=""
 LUMOREX_XORG_PID=""
 LUMOREX_MONITORS_DIR=""
+LUMOREX_PREFIXES=()
 
 lumorex_free_display() {
   local n pid
@@ -71,6 +75,11 @@ lumorex_wine_prefix() {
   # which live as long as the wineserver. Starting them here with no pipes attached keeps them
   # from holding the output pipes of the first test program open.
   WINEPREFIX=$prefix "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+lumorex_prefix_up() {
+  LUMOREX_PREFIXES+=("$1")
+  lumorex_wine_prefix "$1"
 }
 
 lumorex_wine_up() {
@@ -176,6 +185,11 @@ lumorex_stop() {
 }
 
 lumorex_wine_down() {
+  local prefix
+  for prefix in "${LUMOREX_PREFIXES[@]}"; do
+    WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1 || true
+  done
+  LUMOREX_PREFIXES=()
   [ -n "${WINEPREFIX:-}" ] && "$WINESERVER" -k >/dev/null 2>&1 || true
   lumorex_stop LUMOREX_XVFB_PID
   lumorex_monitors_down

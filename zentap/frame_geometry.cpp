@@ -12,6 +12,23 @@ win32::unique_hrgn RectanglePolygon(LONG left, LONG top, LONG right, LONG bottom
     return win32::unique_hrgn(CreatePolygonRgn(corners, 5, WINDING));
 }
 
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT monitor, LPARAM bounds) {
+    RECT* united = reinterpret_cast<RECT*>(bounds);
+    UnionRect(united, united, monitor);
+    return TRUE;
+}
+
+// The virtual screen, the bounding rectangle of every monitor, from one enumeration: each of the
+// four virtual-screen metrics is a trip to the window system of its own on some platforms.
+RECT VirtualScreen() {
+    RECT bounds = {};
+    if (EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&bounds)) && !IsRectEmpty(&bounds))
+        return bounds;
+    const LONG left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const LONG top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return RECT{left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 LONG Within(LONG value, LONG low, LONG high) { return value < low ? low : value > high ? high : value; }
 
 }  // namespace
@@ -22,16 +39,13 @@ void NormalizeRect(RECT& r) {
 }
 
 void ClipToScreen(RECT& r) {
-    const LONG left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const LONG top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    const LONG right = left + GetSystemMetrics(SM_CXVIRTUALSCREEN);
-    const LONG bottom = top + GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const RECT screen = VirtualScreen();
     // Both ends: a corner past the opposite edge (a choice any process may send) must not leave an
     // area, and a bitmap, larger than the screen.
-    r.left = Within(r.left, left, right);
-    r.top = Within(r.top, top, bottom);
-    r.right = Within(r.right, left, right);
-    r.bottom = Within(r.bottom, top, bottom);
+    r.left = Within(r.left, screen.left, screen.right);
+    r.top = Within(r.top, screen.top, screen.bottom);
+    r.right = Within(r.right, screen.left, screen.right);
+    r.bottom = Within(r.bottom, screen.top, screen.bottom);
     NormalizeRect(r);
 }
 

@@ -23,6 +23,13 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
+// Writes the file whole under another name first and then puts it in place, so that a reader who
+// waits for the file never finds half of it.
+inline bool ReplaceWholeFile(const std::string& path, const std::string& bytes) {
+    const std::string partial = path + ".part";
+    return WriteWholeFile(partial, bytes) && MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
 // Waits until a file exists; false when it did not appear in time.
 inline bool WaitForFile(const std::string& path, DWORD timeoutMs = 30000) {
     for (const DWORD start = GetTickCount(); GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES; Sleep(20))

@@ -22,6 +22,7 @@
 #include <windows.h>
 #include <wrl/client.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 #include <string>
@@ -35,6 +36,9 @@ namespace image_files {
 
 enum class Format { Jpeg, Png, Bmp, Gif, Tiff };
 enum class Pixels { Bgr24, Bgr32, Bgra32, Indexed8 };
+// Halves: the known pattern below. Landscape: a picture for people to look at (sky, sun, hills
+// and water), in formats of more than 8 bits per pixel; no test relies on its colours.
+enum class Picture { Halves, Landscape };
 
 struct ImageParams {
     Format format = Format::Png;
@@ -42,6 +46,7 @@ struct ImageParams {
     int height = 48;
     Pixels pixels = Pixels::Bgr24;
     int frames = 1;
+    Picture picture = Picture::Halves;
 };
 
 struct Pattern {
@@ -100,10 +105,35 @@ inline UINT StrideOf(const ImageParams& params) {
     return (params.width * bytesPerPixel + 3) & ~3u;
 }
 
+// Blends from a to b as t goes from 0 to 1.
+inline COLORREF Blend(COLORREF a, COLORREF b, double t) {
+    auto channel = [t](int from, int to) { return static_cast<BYTE>(from + (to - from) * t); };
+    return RGB(channel(GetRValue(a), GetRValue(b)), channel(GetGValue(a), GetGValue(b)),
+               channel(GetBValue(a), GetBValue(b)));
+}
+
+inline COLORREF LandscapeColour(int x, int y, int width, int height) {
+    const double u = static_cast<double>(x) / width, v = static_cast<double>(y) / height;
+    const double horizon = 0.58;
+    const double sunU = 0.7, sunV = 0.28, sunRadius = 0.09;
+    const double dx = (u - sunU) * width / height, dy = v - sunV;
+    if (dx * dx + dy * dy < sunRadius * sunRadius) return RGB(255, 214, 110);
+    // Two hills that reach down to the water on the left.
+    const double hill =
+        horizon - 0.22 * std::exp(-(u - 0.2) * (u - 0.2) * 30) - 0.12 * std::exp(-(u - 0.45) * (u - 0.45) * 60);
+    if (v < hill) return Blend(RGB(70, 130, 215), RGB(195, 222, 245), v / horizon);
+    if (v < horizon) return Blend(RGB(60, 120, 70), RGB(35, 85, 50), (v - hill) / (horizon - hill));
+    // Water, with the sun's reflection in a band below it.
+    const COLORREF water = Blend(RGB(40, 110, 170), RGB(15, 50, 95), (v - horizon) / (1 - horizon));
+    const bool glitter = std::abs(u - sunU) < 0.03 + 0.15 * (v - horizon) && (y / 3) % 4 == 0;
+    return glitter ? Blend(water, RGB(255, 214, 110), 0.5) : water;
+}
+
 inline std::vector<BYTE> FramePixels(const ImageParams& params, int frame) {
     const UINT stride = StrideOf(params);
     std::vector<BYTE> pixels(static_cast<size_t>(stride) * params.height);
     const Pattern pattern = FramePattern(frame);
+    const bool landscape = params.picture == Picture::Landscape && params.pixels != Pixels::Indexed8;
     for (int y = 0; y < params.height; ++y) {
         BYTE* row = &pixels[static_cast<size_t>(y) * stride];
         for (int x = 0; x < params.width; ++x) {
@@ -112,7 +142,8 @@ inline std::vector<BYTE> FramePixels(const ImageParams& params, int frame) {
                 row[x] = static_cast<BYTE>(2 * (frame % 4) + (left ? 0 : 1));
                 continue;
             }
-            const COLORREF c = left ? pattern.left : pattern.right;
+            const COLORREF c = landscape ? LandscapeColour(x, y, params.width, params.height)
+                                         : left ? pattern.left : pattern.right;
             BYTE* pixel = row + x * (params.pixels == Pixels::Bgr24 ? 3 : 4);
             pixel[0] = GetBValue(c);
             pixel[1] = GetGValue(c);

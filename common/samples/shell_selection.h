@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "win32/code_page.h"
+
 namespace samples {
 
 // The COM apartment of a test thread, with OLE for the clipboard.
@@ -29,9 +31,8 @@ private:
 inline Microsoft::WRL::ComPtr<IDataObject> ShellDataObject(const std::vector<std::string>& paths) {
     std::vector<PIDLIST_ABSOLUTE> absolute;
     for (const std::string& path : paths) {
-        const std::wstring wide(path.begin(), path.end());
         PIDLIST_ABSOLUTE pidl = nullptr;
-        if (SUCCEEDED(SHParseDisplayName(wide.c_str(), nullptr, &pidl, 0, nullptr))) absolute.push_back(pidl);
+        if (SUCCEEDED(SHParseDisplayName(win32::widen(path).c_str(), nullptr, &pidl, 0, nullptr))) absolute.push_back(pidl);
     }
 
     Microsoft::WRL::ComPtr<IDataObject> data;

@@ -8,6 +8,7 @@
 #include "handler_request.h"
 #include "win32/proc_address.h"
 #include "win32/unique_handle.h"
+#include "win32/window_class.h"
 
 namespace lumorex {
 namespace {
@@ -114,19 +115,14 @@ LRESULT CALLBACK SelectionWindowProc(HWND window, UINT message, WPARAM wParam, L
 
 int RunWindow(Selection& s, int show) {
     const HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = SelectionWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    windowClass.lpszClassName = "LumorexSelection";
-    RegisterClassA(&windowClass);
+    constexpr char kClassName[] = "LumorexSelection";
+    win32::register_window_class(kClassName, SelectionWindowProc, GetSysColorBrush(COLOR_BTNFACE));
 
     RECT frame = {0, 0, kPictureBoxWidth + 2 * kMargin,
                   (s.picture ? s.pictureHeight + kMargin : 0) + kTextHeight + 2 * kMargin};
     AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
     const std::string title = "Lumorex - " + s.request.keyword;
-    const HWND window = CreateWindowExA(0, windowClass.lpszClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+    const HWND window = CreateWindowExA(0, kClassName, title.c_str(), WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
                                         CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                         nullptr, instance, &s);
     if (!window) return kExitRefused;

@@ -8,23 +8,22 @@
 #include <vector>
 
 #include "dravik/dravik_module.h"
+#include "dravik/dravik_registration.h"
 #include "registry_state.h"
 #include "test_support.h"
 #include "win32/module_path.h"
 
 using Microsoft::WRL::ComPtr;
 using test_support::RegistryLines;
+using test_support::Regsvr32;
+using test_support::kDravikClassKey;
+using test_support::kDravikClsid;
+using test_support::kDravikKeys;
+using test_support::kDravikLibid;
+using test_support::kHandlerLists;
 
 namespace {
 
-const std::string kClsid = "{5D3A9E71-2F4B-4C8E-9A16-7B0C3D2E8F45}";
-const std::string kLibid = "{A41C7E02-6B9D-4F3A-8E57-1C2D9B0F6A38}";
-const std::string kClassKey = "CLSID\\" + kClsid;
-const std::string kHandlers[] = {"*\\shellex\\ContextMenuHandlers", "Folder\\shellex\\ContextMenuHandlers",
-                                 "Directory\\shellex\\ContextMenuHandlers"};
-// Keys that registration writes and unregistration removes again.
-const std::vector<std::string> kWrittenKeys = {kHandlers[0] + "\\Lumorex", kHandlers[1] + "\\Lumorex",
-                                               kHandlers[2] + "\\Lumorex", "Dravik.PMenu.1", "Dravik.PMenu", kClassKey};
 const LCID kEnglish = MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT);
 
 RegistryLines Sorted(RegistryLines lines) {
@@ -35,20 +34,20 @@ RegistryLines Sorted(RegistryLines lines) {
 // What registration leaves under HKEY_CLASSES_ROOT, for a module at the given short path.
 RegistryLines Registered(const std::string& modulePath) {
     RegistryLines lines;
-    for (const std::string& handlers : kHandlers) {
+    for (const std::string& handlers : kHandlerLists) {
         lines.push_back(handlers + "\\Lumorex");
-        lines.push_back(handlers + "\\Lumorex:@=" + kClsid);
+        lines.push_back(handlers + "\\Lumorex:@=" + kDravikClsid);
     }
     for (const std::string progId : {"Dravik.PMenu.1", "Dravik.PMenu"}) {
-        lines.insert(lines.end(), {progId, progId + ":@=PMenu Class", progId + "\\CLSID", progId + "\\CLSID:@=" + kClsid});
+        lines.insert(lines.end(), {progId, progId + ":@=PMenu Class", progId + "\\CLSID", progId + "\\CLSID:@=" + kDravikClsid});
     }
     lines.insert(lines.end(), {"Dravik.PMenu\\CurVer", "Dravik.PMenu\\CurVer:@=Dravik.PMenu.1"});
-    const std::string c = kClassKey;
+    const std::string c = kDravikClassKey;
     lines.insert(lines.end(), {c, c + ":@=PMenu Class", c + "\\ProgID", c + "\\ProgID:@=Dravik.PMenu.1",
                                c + "\\VersionIndependentProgID", c + "\\VersionIndependentProgID:@=Dravik.PMenu",
                                c + "\\Programmable", c + "\\InprocServer32", c + "\\InprocServer32:@=" + modulePath,
                                c + "\\InprocServer32:ThreadingModel=Apartment", c + "\\TypeLib",
-                               c + "\\TypeLib:@=" + kLibid});
+                               c + "\\TypeLib:@=" + kDravikLibid});
     return Sorted(lines);
 }
 
@@ -60,28 +59,14 @@ bool TypeLibraryRegistered() {
 // Every case starts with nothing of Dravik registered and leaves HKEY_CLASSES_ROOT as it found it.
 class Registration : public ::testing::Test {
 protected:
-    void SetUp() override {
-        for (const char* parent : {"*", "*\\shellex", "Folder", "Folder\\shellex", "Directory", "Directory\\shellex"})
-            m_restorer.RemoveIfNew(parent);
-        for (const std::string& handlers : kHandlers) m_restorer.SaveTree(handlers);
-        for (const std::string& key : kWrittenKeys) m_restorer.SaveTree(key);
-        m_restorer.SaveTree("TypeLib\\" + kLibid);
-        m_restorer.SaveTree("Interface\\{3E8F1B6C-9A27-4D05-B3C4-6F1E2A7D9C50}");
-        for (const std::string& key : kWrittenKeys) RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
-        UnRegisterTypeLib(LIBID_DRAVIKLib, 1, 0, kEnglish, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
-    }
-
-    static DWORD Regsvr32(const std::string& options, const std::string& module) {
-        return test_support::RunCommand("regsvr32.exe /s " + options + " \"" + module + "\"");
-    }
-    static RegistryLines Written() { return test_support::DumpKeys(HKEY_CLASSES_ROOT, kWrittenKeys); }
+    static RegistryLines Written() { return test_support::DumpKeys(HKEY_CLASSES_ROOT, kDravikKeys); }
 
     const std::string m_module = test_support::BinDir() + "Dravik.dll";
-    test_support::RegistryRestorer m_restorer{HKEY_CLASSES_ROOT};
+    test_support::ScopedDravikRegistration m_registration;
 };
 
 TEST_F(Registration, RegsvrWritesTheTableAlikeTwiceAndTakesItAwayAgain) {
-    const bool otherDirectoryHandlers = !test_support::DumpKey(HKEY_CLASSES_ROOT, kHandlers[2]).empty();
+    const bool otherDirectoryHandlers = !test_support::DumpKey(HKEY_CLASSES_ROOT, kHandlerLists[2]).empty();
     const RegistryLines expected = Registered(win32::short_path_name(m_module));
 
     ASSERT_EQ(Regsvr32("", m_module), 0u);
@@ -95,19 +80,19 @@ TEST_F(Registration, RegsvrWritesTheTableAlikeTwiceAndTakesItAwayAgain) {
     EXPECT_FALSE(TypeLibraryRegistered());
     for (const char* kept : {"*\\shellex\\ContextMenuHandlers", "Folder\\shellex\\ContextMenuHandlers", "Directory\\shellex"})
         EXPECT_TRUE(test_support::KeyExists(HKEY_CLASSES_ROOT, kept)) << kept;
-    EXPECT_EQ(test_support::KeyExists(HKEY_CLASSES_ROOT, kHandlers[2]), otherDirectoryHandlers)
+    EXPECT_EQ(test_support::KeyExists(HKEY_CLASSES_ROOT, kHandlerLists[2]), otherDirectoryHandlers)
         << "Directory's handler list goes when no other handler is left";
 }
 
 TEST_F(Registration, ForeignSubkeysKeepTheirParents) {
     ASSERT_EQ(Regsvr32("", m_module), 0u);
-    const std::string server = kClassKey + "\\InprocServer32";
-    test_support::WriteLines(HKEY_CLASSES_ROOT, {server + "\\Foreign", "Dravik.PMenu\\Foreign", kHandlers[2] + "\\Other"});
+    const std::string server = kDravikClassKey + "\\InprocServer32";
+    test_support::WriteLines(HKEY_CLASSES_ROOT, {server + "\\Foreign", "Dravik.PMenu\\Foreign", kHandlerLists[2] + "\\Other"});
     ASSERT_EQ(Regsvr32("/u", m_module), 0u);
 
-    const std::string other = kHandlers[2] + "\\Other";
-    EXPECT_EQ(test_support::DumpKeys(HKEY_CLASSES_ROOT, {kClassKey, "Dravik.PMenu", kHandlers[2] + "\\Lumorex", other}),
-              Sorted({kClassKey, kClassKey + ":@=PMenu Class", server,
+    const std::string other = kHandlerLists[2] + "\\Other";
+    EXPECT_EQ(test_support::DumpKeys(HKEY_CLASSES_ROOT, {kDravikClassKey, "Dravik.PMenu", kHandlerLists[2] + "\\Lumorex", other}),
+              Sorted({kDravikClassKey, kDravikClassKey + ":@=PMenu Class", server,
                       server + ":@=" + win32::short_path_name(m_module), server + "\\Foreign", "Dravik.PMenu",
                       "Dravik.PMenu:@=PMenu Class", "Dravik.PMenu\\Foreign", other}));
 }
@@ -120,7 +105,7 @@ TEST_F(Registration, ModulePathWithASingleQuoteIsStoredExactly) {
     ASSERT_TRUE(CopyFileA(m_module.c_str(), module.c_str(), FALSE));
 
     ASSERT_EQ(Regsvr32("", module), 0u);
-    const RegistryLines server = test_support::DumpKey(HKEY_CLASSES_ROOT, kClassKey + "\\InprocServer32");
+    const RegistryLines server = test_support::DumpKey(HKEY_CLASSES_ROOT, kDravikClassKey + "\\InprocServer32");
     const std::string shortPath = win32::short_path_name(module);
     EXPECT_NE(shortPath.find('\''), std::string::npos);
     EXPECT_NE(std::find(server.begin(), server.end(), ":@=" + shortPath), server.end()) << shortPath;

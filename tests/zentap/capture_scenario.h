@@ -19,6 +19,7 @@
 #include "screen_pixels.h"
 #include "test_support.h"
 #include "win32/com_apartment.h"
+#include "x_display.h"
 
 namespace zentap_test {
 
@@ -42,25 +43,9 @@ inline std::string XPoint(POINT p) {
            std::to_string(p.y - GetSystemMetrics(SM_YVIRTUALSCREEN));
 }
 
-// Runs xdotool to its end. Wine starts a Unix program but cannot wait for it, so the shell that
-// runs it leaves a file behind when it is done.
+// Runs xdotool to its end (x_display.h).
 inline void Xdotool(const std::string& arguments, bool dispatch = true) {
-    static int serial = 0;
-    const std::string done = "/tmp/lumorex_xdotool_" + std::to_string(GetCurrentProcessId()) + "_" +
-                             std::to_string(++serial);
-    std::string command = "/bin/sh -c \"xdotool " + arguments + "; : >" + done + "\"";
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION shell = {};
-    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &shell));
-    CloseHandle(shell.hThread);
-    CloseHandle(shell.hProcess);
-    std::string marker = "Z:" + done;
-    for (char& c : marker)
-        if (c == '/') c = '\\';
-    EXPECT_TRUE(WaitUntil([&] { return GetFileAttributesA(marker.c_str()) != INVALID_FILE_ATTRIBUTES; }, dispatch))
-        << "xdotool " << arguments;
-    DeleteFileA(marker.c_str());
+    EXPECT_TRUE(test_support::XDoTool(arguments, dispatch)) << "xdotool " << arguments;
 }
 
 inline void MoveTo(POINT p, bool dispatch = true) { Xdotool("mousemove " + XPoint(p), dispatch); }
