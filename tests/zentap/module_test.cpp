@@ -71,11 +71,16 @@ TEST(ZentapModule, SharedSectionIsSixteenWritableBytesSharedBetweenProcesses) {
 
 TEST(ZentapModule, EveryProcessThatLoadsTheModuleIsCountedUntilItUnloads) {
     test_support::ScopedTempDir dir;
-    {
+    // Processes in which an earlier capture's hooks ran give the module up only when they next
+    // handle their messages: the count starts once they have.
+    LONG firstCount = 0;
+    for (int attempt = 0; attempt < 20 && firstCount != 1; ++attempt) {
+        if (attempt) Sleep(500);
         ModuleHolder first(dir);
         ASSERT_TRUE(first.loaded());
-        EXPECT_EQ(first.CountSeen(), 1) << "the first process finds the section zero";
+        firstCount = first.CountSeen();
     }
+    EXPECT_EQ(firstCount, 1) << "the first process finds the section zero";
 
     LoadedZentap zentap;
     ASSERT_NE(zentap.get(), nullptr);
