@@ -1,15 +1,12 @@
 // How many GDI objects, USER objects and kernel handles this process holds, for the leak tests.
 // The platform's own counters come first. Where they report nothing (Wine answers
-// GetGuiResources and GetProcessHandleCount with 0) the objects are counted where the system keeps
-// them: GDI objects in the handle table that the process environment block points to (by owner,
-// since that table may hold other processes' objects too), windows by enumeration, kernel handles
-// in the system's handle list.
+// GetGuiResources and GetProcessHandleCount with 0) the objects are counted another way: GDI objects
+// by asking every handle slot for its kind, windows by enumeration, kernel handles in the system's
+// handle list.
 #pragma once
 
 #include <windows.h>
-#include <winternl.h>
 
-#include <cstdint>
 #include <vector>
 
 namespace test_support {
@@ -22,43 +19,13 @@ struct ResourceCounts {
 
 namespace detail {
 
-// One entry of the GDI handle table: 24 bytes on 64-bit, 16 on 32-bit, a type byte of 0 when free.
-struct GdiTableEntry {
-    void* kernelObject;
-    USHORT processId;
-    USHORT count;
-    USHORT upper;
-    UCHAR type;
-    UCHAR flags;
-    void* userObject;
-};
-constexpr int kGdiTableEntries = 0x10000;
-
-inline const BYTE* ProcessEnvironmentBlock() {
-    using Query = LONG(NTAPI*)(HANDLE, PROCESSINFOCLASS, void*, ULONG, ULONG*);
-    auto query =
-        reinterpret_cast<Query>(GetProcAddress(GetModuleHandleA("ntdll.dll"), "NtQueryInformationProcess"));
-    PROCESS_BASIC_INFORMATION info = {};
-    if (!query || query(GetCurrentProcess(), ProcessBasicInformation, &info, sizeof(info), nullptr) != 0)
-        return nullptr;
-    return reinterpret_cast<const BYTE*>(info.PebBaseAddress);
-}
-
-inline DWORD CountGdiTableEntries() {
-    const BYTE* peb = ProcessEnvironmentBlock();
-    if (!peb) return 0;
-    // GdiSharedHandleTable: after the GDI counters of the environment block.
-#if defined(_WIN64)
-    constexpr size_t kTableOffset = 0xF8;
-#else
-    constexpr size_t kTableOffset = 0x94;
-#endif
-    const auto* table = *reinterpret_cast<GdiTableEntry* const*>(peb + kTableOffset);
-    if (!table) return 0;
-    const USHORT self = static_cast<USHORT>(GetCurrentProcessId());
+// The GDI objects of this process, found by asking for the kind of every handle value: a handle
+// whose upper word is 0 names the object in that slot whatever its generation. In 32-bit Wine the
+// process environment block points to no handle table, so the table itself cannot be read.
+inline DWORD CountGdiObjectsByHandle() {
     DWORD count = 0;
-    for (int i = 0; i < kGdiTableEntries; ++i)
-        if (table[i].type != 0 && (table[i].processId == 0 || table[i].processId == self)) ++count;
+    for (UINT_PTR slot = 0; slot <= 0xFFFF; ++slot)
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(slot))) ++count;
     return count;
 }
 
@@ -121,7 +88,7 @@ inline ResourceCounts CountResources() {
         counts.handles = detail::CountSystemHandleEntries();
     // Last: the first window enumeration of a process may set up GDI objects of its own.
     counts.gdiObjects = GetGuiResources(self, GR_GDIOBJECTS);
-    if (counts.gdiObjects == 0) counts.gdiObjects = detail::CountGdiTableEntries();
+    if (counts.gdiObjects == 0) counts.gdiObjects = detail::CountGdiObjectsByHandle();
     return counts;
 }
 
