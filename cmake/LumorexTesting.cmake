@@ -8,6 +8,8 @@ else()
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
   set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
   set(gtest_disable_pthreads ON CACHE BOOL "" FORCE)
+  # GoogleTest's platform hook (cmake/gtest) comes first: see there.
+  include_directories(BEFORE ${CMAKE_SOURCE_DIR}/cmake/gtest)
   add_subdirectory(${LUMOREX_GTEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
   set(LUMOREX_GTEST_MAIN gtest_main gtest)
 endif()

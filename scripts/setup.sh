@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build
-  g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-win32 g++-mingw-w64-i686-win32 mingw-w64-tools binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
   wine64 wine32:i386 libwine-dev
   xvfb xdotool imagemagick x11-utils
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils

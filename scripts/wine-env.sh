@@ -17,6 +17,8 @@
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 WINE=/usr/lib/wine/wine64
+# The 32-bit loader: starts 32-bit programs faster than wine64 does when it hands them over.
+WINE32=/usr/lib/wine/wine
 WINESERVER=/usr/lib/wine/wineserver
 LUMOREX_XVFB_PID=""
 LUMOREX_XORG_PID=""
@@ -57,24 +59,42 @@ lumorex_wait_x() {
 }
 
 # Creates the prefix once, then starts its persistent wineserver and Wine's own background
-# processes on the current DISPLAY.
+# processes on the current DISPLAY. A prefix must run 32-bit programs too: one made before the
+# 32-bit Wine was installed cannot, and is made again.
 lumorex_wine_prefix() {
-  local prefix=$1
-  if [ ! -f "$prefix/system.reg" ]; then
-    echo "wine: creating the prefix $prefix"
-    WINEPREFIX=$prefix "$WINE" wineboot -i >/dev/null 2>&1 || true
+  local prefix=$1 attempt
+  for attempt in 1 2; do
+    if [ ! -f "$prefix/system.reg" ]; then
+      echo "wine: creating the prefix $prefix"
+      WINEPREFIX=$prefix "$WINE" wineboot -i >/dev/null 2>&1 || true
+      WINEPREFIX=$prefix "$WINESERVER" -w
+      # A crashing test ends with a status and a backtrace, never a dialog that waits.
+      WINEPREFIX=$prefix "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+        >/dev/null 2>&1
+    fi
+    # A server that the steps above (or an earlier run) left lingering would refuse the persistent one.
     WINEPREFIX=$prefix "$WINESERVER" -w
-    # A crashing test ends with a status and a backtrace, never a dialog that waits.
-    WINEPREFIX=$prefix "$WINE" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f \
-      >/dev/null 2>&1
-  fi
-  # A server that the steps above (or an earlier run) left lingering would refuse the persistent one.
-  WINEPREFIX=$prefix "$WINESERVER" -w
-  WINEPREFIX=$prefix "$WINESERVER" -p
-  # The first program starts Wine's own background processes (services, the desktop window),
-  # which live as long as the wineserver. Starting them here with no pipes attached keeps them
-  # from holding the output pipes of the first test program open.
-  WINEPREFIX=$prefix "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    WINEPREFIX=$prefix "$WINESERVER" -p
+    # The first program starts Wine's own background processes (services, the desktop window),
+    # which live as long as the wineserver. Starting them here with no pipes attached keeps them
+    # from holding the output pipes of the first test program open.
+    WINEPREFIX=$prefix "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    lumorex_runs_32bit "$prefix" && return 0
+    [ "$attempt" = 2 ] && break
+    echo "wine: the prefix $prefix cannot run 32-bit programs; making it again" >&2
+    WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1 || true
+    rm -rf "$prefix"
+  done
+  echo "wine: 32-bit programs do not run in $prefix: is the 32-bit Wine installed (scripts/setup.sh)?" >&2
+  return 1
+}
+
+# Whether a 32-bit program runs in the prefix. A broken 32-bit setup may print nothing and exit 0,
+# so the program must say what it was asked to.
+lumorex_runs_32bit() {
+  local said
+  said=$(WINEPREFIX=$1 "$WINE32" cmd /c echo lumorex-32-bit </dev/null 2>/dev/null | tr -d '\r') || true
+  [ "$said" = lumorex-32-bit ]
 }
 
 lumorex_prefix_up() {
@@ -82,13 +102,20 @@ lumorex_prefix_up() {
   lumorex_wine_prefix "$1"
 }
 
+# Sessions of several build trees may start at once: a display number is taken and its server
+# answers before the next session looks for a free one.
+lumorex_display_lock() { exec 9>/tmp/.lumorex-display.lock && flock 9; }
+lumorex_display_unlock() { flock -u 9 && exec 9>&-; }
+
 lumorex_wine_up() {
   local build=$1 display
   mkdir -p "$build"
-  display=$(lumorex_free_display) || { echo "no free X display" >&2; return 1; }
-  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$build/xvfb.log" 2>&1 &
+  lumorex_display_lock
+  display=$(lumorex_free_display) || { lumorex_display_unlock; echo "no free X display" >&2; return 1; }
+  Xvfb ":$display" -screen 0 1024x768x24 -nolisten tcp >"$build/xvfb.log" 2>&1 9>&- &
   LUMOREX_XVFB_PID=$!
-  lumorex_wait_x ":$display" "$LUMOREX_XVFB_PID" "$build/xvfb.log" || return 1
+  lumorex_wait_x ":$display" "$LUMOREX_XVFB_PID" "$build/xvfb.log" || { lumorex_display_unlock; return 1; }
+  lumorex_display_unlock
   export DISPLAY=":$display"
   export WINEPREFIX="$build/wineprefix"
   lumorex_wine_prefix "$WINEPREFIX"
@@ -128,19 +155,21 @@ Section "Screen"
   EndSubSection
 EndSection
 CONF
-  display=$(lumorex_free_display) || { echo "no free X display" >&2; return 1; }
+  lumorex_display_lock
+  display=$(lumorex_free_display) || { lumorex_display_unlock; echo "no free X display" >&2; return 1; }
   rm -f "$LUMOREX_MONITORS_DIR/xorg.log"
   Xorg ":$display" -noreset -nolisten tcp -config "$LUMOREX_MONITORS_DIR/xorg.conf" \
-    -logfile "$LUMOREX_MONITORS_DIR/xorg.log" >"$LUMOREX_MONITORS_DIR/xorg.out" 2>&1 </dev/null &
+    -logfile "$LUMOREX_MONITORS_DIR/xorg.log" >"$LUMOREX_MONITORS_DIR/xorg.out" 2>&1 </dev/null 9>&- &
   LUMOREX_XORG_PID=$!
   lumorex_wait_x ":$display" "$LUMOREX_XORG_PID" "$LUMOREX_MONITORS_DIR/xorg.out" "$LUMOREX_MONITORS_DIR/xorg.log" ||
-    return 1
+    { lumorex_display_unlock; return 1; }
+  lumorex_display_unlock
   # The dummy driver starts with one output lit; the second comes in left of the primary.
   local x="xrandr -display :$display"
   { $x --fb 2048x768 && $x --addmode DUMMY1 1024x576 && $x --output DUMMY1 --mode 1024x576 --left-of DUMMY0 &&
     $x --output DUMMY0 --primary; } || { echo "xrandr could not set up two monitors on :$display" >&2; return 1; }
   lumorex_count_monitors ":$display" 2 || return 1
-  (export DISPLAY=":$display" && lumorex_wine_prefix "$build/wineprefix-monitors")
+  (export DISPLAY=":$display" && lumorex_wine_prefix "$build/wineprefix-monitors") || return 1
   printf 'LUMOREX_MONITORS_DISPLAY=:%s\nLUMOREX_MONITORS_PREFIX=%s\n' "$display" "$build/wineprefix-monitors" \
     >"$LUMOREX_MONITORS_DIR/session.env"
   lumorex_monitors_check "$build"

@@ -4,7 +4,9 @@
 #include <windows.h>
 
 #include <fstream>
+#include <functional>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -97,6 +99,33 @@ public:
 
 private:
     win32::unique_handle m_process;
+};
+
+// A callable run on a thread of its own, joined at the latest when the object goes. (The compiler
+// runtime the modules are built with has no std::thread.)
+class Thread {
+public:
+    template <typename Body>
+    explicit Thread(Body body) : m_body(std::make_unique<std::function<void()>>(std::move(body))) {
+        m_thread.reset(CreateThread(nullptr, 0, &Thread::Run, m_body.get(), 0, nullptr));
+    }
+    Thread(Thread&&) = default;
+    Thread& operator=(Thread&&) = default;
+    ~Thread() { join(); }
+
+    void join() {
+        if (m_thread) WaitForSingleObject(m_thread.get(), INFINITE);
+        m_thread.reset();
+    }
+
+private:
+    static DWORD WINAPI Run(void* body) {
+        (*static_cast<std::function<void()>*>(body))();
+        return 0;
+    }
+
+    std::unique_ptr<std::function<void()>> m_body;
+    win32::unique_handle m_thread;
 };
 
 // Runs a command line to its end; its exit code.

@@ -6,7 +6,6 @@
 
 #include <cstdlib>
 #include <string>
-#include <thread>
 
 #include "resource_counts.h"
 #include "samples/image_files.h"
@@ -315,7 +314,7 @@ protected:
     Seen Run(int initial, DWORD probe) {
         const std::string path = Write("com.png", {Format::Png, 300, 200});
         Seen seen;
-        std::thread([&] {
+        test_support::Thread([&] {
             if (initial >= 0 && FAILED(CoInitializeEx(nullptr, static_cast<DWORD>(initial)))) return;
             seen.kind = Kind(path);
             seen.thumbnail = static_cast<bool>(Load(path).bitmap);

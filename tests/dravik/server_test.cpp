@@ -7,7 +7,6 @@
 #include <atomic>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "com/object_map.h"
@@ -175,9 +174,9 @@ TEST_F(Server, CanUnloadNowOnlyOnceEveryThreadHasLetGoOfEverything) {
             tooEarly += dravik.CanUnloadNow() != S_FALSE;
         }
     };
-    std::vector<std::thread> threads;
+    std::vector<test_support::Thread> threads;
     for (int i = 0; i < 8; ++i) threads.emplace_back(holdAndLetGo);
-    for (std::thread& thread : threads) thread.join();
+    threads.clear();
     EXPECT_EQ(failures, 0);
     EXPECT_EQ(tooEarly, 0);
     EXPECT_EQ(dravik.CanUnloadNow(), S_OK);
@@ -186,7 +185,7 @@ TEST_F(Server, CanUnloadNowOnlyOnceEveryThreadHasLetGoOfEverything) {
 TEST(SelectedFileName, ReadersOnOtherThreadsSeeOnlyWholeNames) {
     const std::string names[] = {std::string(300, 'a') + ".jpg", "b.png", std::string(1000, 'c') + ".gif"};
     std::atomic<int> writing{4}, torn{0};
-    std::vector<std::thread> threads;
+    std::vector<test_support::Thread> threads;
     for (int i = 0; i < 4; ++i) {
         threads.emplace_back([&, i] {
             for (int n = 0; n < 5000; ++n) dravik::g_selFileName.assign(names[(i + n) % 3]);
@@ -199,7 +198,7 @@ TEST(SelectedFileName, ReadersOnOtherThreadsSeeOnlyWholeNames) {
             }
         });
     }
-    for (std::thread& thread : threads) thread.join();
+    threads.clear();
     EXPECT_EQ(torn, 0);
 }
 
