@@ -43,7 +43,7 @@ inline std::string ValueText(DWORD type, const BYTE* data, DWORD size) {
     return hex;
 }
 
-inline void DumpInto(HKEY key, const std::string& path, RegistryLines& lines) {
+inline void DumpInto(HKEY key, const std::string& path, RegistryLines& lines, REGSAM view) {
     if (!path.empty()) lines.push_back(path);
     std::vector<char> name(16384);
     std::vector<BYTE> data(1 << 16);
@@ -57,27 +57,30 @@ inline void DumpInto(HKEY key, const std::string& path, RegistryLines& lines) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         if (RegEnumKeyExA(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         const std::string subKey(name.data(), nameLength);
-        if (auto child = OpenRegistryKey(key, subKey)) DumpInto(child.get(), path.empty() ? subKey : path + "\\" + subKey, lines);
+        if (auto child = OpenRegistryKey(key, subKey, KEY_READ | view))
+            DumpInto(child.get(), path.empty() ? subKey : path + "\\" + subKey, lines, view);
     }
 }
 
 }  // namespace detail
 
-// Everything below the key and its own values, sorted; nothing when the key does not exist.
-inline RegistryLines DumpKey(HKEY root, const std::string& path = "") {
+// Everything below the key and its own values, sorted; nothing when the key does not exist. A view
+// (KEY_WOW64_32KEY or KEY_WOW64_64KEY) reads the registry as processes of that kind see it.
+inline RegistryLines DumpKey(HKEY root, const std::string& path = "", REGSAM view = 0) {
     RegistryLines lines;
-    if (auto key = OpenRegistryKey(root, path)) detail::DumpInto(key.get(), "", lines);
+    if (auto key = OpenRegistryKey(root, path, KEY_READ | view)) detail::DumpInto(key.get(), "", lines, view);
     std::sort(lines.begin(), lines.end());
     return lines;
 }
 
 // The dumps of several existing keys, each line led by its key's path.
-inline RegistryLines DumpKeys(HKEY root, const std::vector<std::string>& paths) {
+inline RegistryLines DumpKeys(HKEY root, const std::vector<std::string>& paths, REGSAM view = 0) {
     RegistryLines lines;
     for (const std::string& path : paths) {
-        if (!KeyExists(root, path)) continue;
+        if (!OpenRegistryKey(root, path, KEY_READ | view)) continue;
         lines.push_back(path);
-        for (const std::string& line : DumpKey(root, path)) lines.push_back(path + (line[0] == ':' ? "" : "\\") + line);
+        for (const std::string& line : DumpKey(root, path, view))
+            lines.push_back(path + (line[0] == ':' ? "" : "\\") + line);
     }
     std::sort(lines.begin(), lines.end());
     return lines;

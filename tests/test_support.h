@@ -30,6 +30,26 @@ inline std::string BinDir() {
     return dir.substr(0, dir.find_last_of('\\') + 1);
 }
 
+// The bin folder of the other target's build, for processes of the other kind (32-bit beside
+// 64-bit): scripts/test.sh builds both targets before it runs either suite.
+inline std::string OtherKindBinDir() {
+    const std::string relative = BinDir() + (sizeof(void*) == 8 ? "..\\..\\x86\\bin\\" : "..\\..\\x64\\bin\\");
+    char full[MAX_PATH] = {};
+    return GetFullPathNameA(relative.c_str(), MAX_PATH, full, nullptr) ? full : relative;
+}
+
+// The folder of the system's programs of the other kind: a 64-bit process sees the 32-bit ones in
+// the WOW64 folder, a 32-bit one reaches the 64-bit ones through the "sysnative" alias.
+inline std::string OtherKindSystemDir() {
+    char folder[MAX_PATH] = {};
+    if (sizeof(void*) == 8) {
+        GetSystemWow64DirectoryA(folder, MAX_PATH);
+        return std::string(folder) + "\\";
+    }
+    GetWindowsDirectoryA(folder, MAX_PATH);
+    return std::string(folder) + "\\sysnative\\";
+}
+
 // Waits for `object` while dispatching this thread's messages, so that windows of this thread
 // keep answering other processes; true when it was signalled in time.
 inline bool WaitDispatching(HANDLE object, DWORD timeoutMs) {

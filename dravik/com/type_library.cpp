@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "com/registry_views.h"
+
 #include "win32/code_page.h"
 #include "win32/module_path.h"
 
@@ -54,8 +56,13 @@ HRESULT UnregisterTypeLibrary(HINSTANCE module) {
 
     TLIBATTR* attributes = nullptr;
     if (SUCCEEDED(library->GetLibAttr(&attributes))) {
-        UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
-                          attributes->syskind);
+        // The system's removal takes the library's key and its interfaces with it, which a
+        // registration of the other kind still uses.
+        if (TypeLibraryRegisteredForTheOtherKind(*attributes))
+            RemoveTypeLibraryEntry(*attributes);
+        else
+            UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
+                              attributes->syskind);
         library->ReleaseTLibAttr(attributes);
     }
     return hr;

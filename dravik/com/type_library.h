@@ -18,7 +18,8 @@ HRESULT LoadTypeLibrary(HINSTANCE module, const char* indexSuffix, Microsoft::WR
 // help folder.
 HRESULT RegisterTypeLibrary(HINSTANCE module);
 
-// Removes that record. The result is that of loading the library: a removal that fails is not
+// Removes that record; while the other kind (32-bit beside 64-bit) has its entry of the library,
+// only this kind's entry. The result is that of loading the library: a removal that fails is not
 // reported.
 HRESULT UnregisterTypeLibrary(HINSTANCE module);
 

@@ -28,28 +28,39 @@ const std::vector<std::string> kDravikKeys = {kHandlerLists[0] + "\\Lumorex",
                                               "Dravik.PMenu",
                                               kDravikClassKey};
 
-// Nothing of Dravik registered for the life of the guard; afterwards everything as it was.
+constexpr SYSKIND kOwnKind = sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32;
+constexpr SYSKIND kOtherKind = sizeof(void*) == 8 ? SYS_WIN32 : SYS_WIN64;
+
+// The classes of the machine as a process of the given kind sees them: 32-bit and 64-bit
+// registrations live side by side in views of their own.
+inline win32::unique_hkey ClassesView(SYSKIND kind) {
+    return OpenRegistryKey(HKEY_LOCAL_MACHINE, "Software\\Classes",
+                           KEY_ALL_ACCESS | (kind == SYS_WIN64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY));
+}
+
+// Nothing of Dravik registered in one view (HKEY_CLASSES_ROOT of this process by default) for
+// the life of the guard; afterwards everything as it was.
 class ScopedDravikRegistration {
 public:
-    ScopedDravikRegistration() {
+    explicit ScopedDravikRegistration(HKEY root = HKEY_CLASSES_ROOT, SYSKIND kind = kOwnKind) : m_restorer(root) {
         for (const char* parent : {"*", "*\\shellex", "Folder", "Folder\\shellex", "Directory", "Directory\\shellex"})
             m_restorer.RemoveIfNew(parent);
         for (const std::string& handlers : kHandlerLists) m_restorer.SaveTree(handlers);
         for (const std::string& key : kDravikKeys) m_restorer.SaveTree(key);
         m_restorer.SaveTree("TypeLib\\" + kDravikLibid);
         m_restorer.SaveTree("Interface\\{3E8F1B6C-9A27-4D05-B3C4-6F1E2A7D9C50}");
-        for (const std::string& key : kDravikKeys) RegDeleteTreeA(HKEY_CLASSES_ROOT, key.c_str());
-        UnRegisterTypeLib(LIBID_DRAVIKLib, 1, 0, MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT),
-                          sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+        for (const std::string& key : kDravikKeys) RegDeleteTreeA(root, key.c_str());
+        UnRegisterTypeLib(LIBID_DRAVIKLib, 1, 0, MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT), kind);
     }
 
 private:
-    RegistryRestorer m_restorer{HKEY_CLASSES_ROOT};
+    RegistryRestorer m_restorer;
 };
 
-// The system's regsvr32 on a module, silent; its exit code.
-inline DWORD Regsvr32(const std::string& options, const std::string& module) {
-    return RunCommand("regsvr32.exe /s " + options + " \"" + module + "\"");
+// The system's regsvr32 (of this process's kind unless another is named) on a module, silent; its
+// exit code.
+inline DWORD Regsvr32(const std::string& options, const std::string& module, const std::string& program = "regsvr32.exe") {
+    return RunCommand("\"" + program + "\" /s " + options + " \"" + module + "\"");
 }
 
 }  // namespace test_support

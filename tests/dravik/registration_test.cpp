@@ -31,8 +31,9 @@ RegistryLines Sorted(RegistryLines lines) {
     return lines;
 }
 
-// What registration leaves under HKEY_CLASSES_ROOT, for a module at the given short path.
-RegistryLines Registered(const std::string& modulePath) {
+// What registration writes that both kinds of the module share (32-bit beside 64-bit): the shell's
+// handler entries and the ProgIDs.
+RegistryLines SharedKeys() {
     RegistryLines lines;
     for (const std::string& handlers : kHandlerLists) {
         lines.push_back(handlers + "\\Lumorex");
@@ -42,12 +43,24 @@ RegistryLines Registered(const std::string& modulePath) {
         lines.insert(lines.end(), {progId, progId + ":@=PMenu Class", progId + "\\CLSID", progId + "\\CLSID:@=" + kDravikClsid});
     }
     lines.insert(lines.end(), {"Dravik.PMenu\\CurVer", "Dravik.PMenu\\CurVer:@=Dravik.PMenu.1"});
+    return Sorted(lines);
+}
+
+// The class key, which each kind writes in its own view, for a module at the given short path.
+RegistryLines ClassKey(const std::string& modulePath) {
     const std::string c = kDravikClassKey;
-    lines.insert(lines.end(), {c, c + ":@=PMenu Class", c + "\\ProgID", c + "\\ProgID:@=Dravik.PMenu.1",
-                               c + "\\VersionIndependentProgID", c + "\\VersionIndependentProgID:@=Dravik.PMenu",
-                               c + "\\Programmable", c + "\\InprocServer32", c + "\\InprocServer32:@=" + modulePath,
-                               c + "\\InprocServer32:ThreadingModel=Apartment", c + "\\TypeLib",
-                               c + "\\TypeLib:@=" + kDravikLibid});
+    return Sorted({c, c + ":@=PMenu Class", c + "\\ProgID", c + "\\ProgID:@=Dravik.PMenu.1",
+                   c + "\\VersionIndependentProgID", c + "\\VersionIndependentProgID:@=Dravik.PMenu",
+                   c + "\\Programmable", c + "\\InprocServer32", c + "\\InprocServer32:@=" + modulePath,
+                   c + "\\InprocServer32:ThreadingModel=Apartment", c + "\\TypeLib",
+                   c + "\\TypeLib:@=" + kDravikLibid});
+}
+
+// What registration leaves under HKEY_CLASSES_ROOT, for a module at the given short path.
+RegistryLines Registered(const std::string& modulePath) {
+    RegistryLines lines = SharedKeys();
+    const RegistryLines own = ClassKey(modulePath);
+    lines.insert(lines.end(), own.begin(), own.end());
     return Sorted(lines);
 }
 
@@ -110,6 +123,69 @@ TEST_F(Registration, ModulePathWithASingleQuoteIsStoredExactly) {
     EXPECT_NE(shortPath.find('\''), std::string::npos);
     EXPECT_NE(std::find(server.begin(), server.end(), ":@=" + shortPath), server.end()) << shortPath;
     EXPECT_EQ(Regsvr32("/u", module), 0u);
+}
+
+// One kind of the module (32-bit or 64-bit) and its regsvr32.
+struct Kind {
+    SYSKIND kind;
+    std::string module;
+    std::string regsvr32;
+
+    // The class key as processes of this kind read it.
+    RegistryLines ClassKeyWritten() const {
+        return test_support::DumpKeys(HKEY_CLASSES_ROOT, {kDravikClassKey}, kind == SYS_WIN64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+    }
+    RegistryLines ClassKeyWhenRegistered() const { return ClassKey(win32::short_path_name(module)); }
+    // Its entry under the type library's key, which both kinds share.
+    bool TypeLibraryEntry() const {
+        const std::string key = "TypeLib\\" + kDravikLibid + "\\1.0\\409\\" + (kind == SYS_WIN64 ? "win64" : "win32");
+        return test_support::DumpKey(HKEY_CLASSES_ROOT, key) == RegistryLines{":@=" + win32::short_path_name(module)};
+    }
+};
+
+RegistryLines SharedKeysWritten() {
+    RegistryLines paths(kDravikKeys.begin(), kDravikKeys.end());
+    paths.erase(std::remove(paths.begin(), paths.end(), kDravikClassKey), paths.end());
+    return test_support::DumpKeys(HKEY_CLASSES_ROOT, paths);
+}
+
+// 64-bit Windows keeps a 32-bit and a 64-bit registration of one class side by side: each kind's
+// regsvr32 writes the class key in the view its processes read, both share the other keys, and
+// taking one kind away leaves the other whole.
+TEST_F(Registration, BothKindsLiveSideBySideAndEachGoesAlone) {
+    const Kind own{test_support::kOwnKind, m_module, "regsvr32.exe"};
+    const Kind other{test_support::kOtherKind, test_support::OtherKindBinDir() + "Dravik.dll",
+                     test_support::OtherKindSystemDir() + "regsvr32.exe"};
+    ASSERT_NE(GetFileAttributesA(other.module.c_str()), INVALID_FILE_ATTRIBUTES) << "build the other target first";
+    const win32::unique_hkey otherClasses = test_support::ClassesView(other.kind);
+    test_support::ScopedDravikRegistration otherRegistration(otherClasses.get(), other.kind);
+
+    for (const Kind* first : {&own, &other}) {
+        const Kind* second = first == &own ? &other : &own;
+        ASSERT_EQ(Regsvr32("", own.module, own.regsvr32), 0u);
+        ASSERT_EQ(Regsvr32("", other.module, other.regsvr32), 0u);
+        EXPECT_EQ(SharedKeysWritten(), SharedKeys());
+        for (const Kind* kind : {&own, &other}) {
+            EXPECT_EQ(kind->ClassKeyWritten(), kind->ClassKeyWhenRegistered()) << kind->module;
+            EXPECT_TRUE(kind->TypeLibraryEntry()) << kind->module;
+        }
+        EXPECT_TRUE(TypeLibraryRegistered());
+
+        ASSERT_EQ(Regsvr32("/u", first->module, first->regsvr32), 0u);
+        EXPECT_EQ(SharedKeysWritten(), SharedKeys()) << "kept for " << second->module;
+        EXPECT_EQ(first->ClassKeyWritten(), RegistryLines{}) << first->module;
+        EXPECT_FALSE(first->TypeLibraryEntry()) << first->module;
+        EXPECT_EQ(second->ClassKeyWritten(), second->ClassKeyWhenRegistered()) << "left whole: " << second->module;
+        EXPECT_TRUE(second->TypeLibraryEntry()) << "left whole: " << second->module;
+        if (second == &own) {
+            EXPECT_TRUE(TypeLibraryRegistered()) << "found while this kind is registered";
+        }
+
+        ASSERT_EQ(Regsvr32("/u", second->module, second->regsvr32), 0u);
+        EXPECT_EQ(SharedKeysWritten(), RegistryLines{});
+        EXPECT_FALSE(TypeLibraryRegistered());
+        for (const Kind* kind : {&own, &other}) EXPECT_EQ(kind->ClassKeyWritten(), RegistryLines{}) << kind->module;
+    }
 }
 
 TEST_F(Registration, TypeInformationNeedsTheRegisteredLibrary) {

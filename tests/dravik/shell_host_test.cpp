@@ -21,8 +21,10 @@ namespace {
 using Report = std::map<std::string, std::string>;
 using image_files::Format;
 
-// The menu as the host reports it, in UTF-8 here; the host writes the ANSI code page.
-std::string Ansi(const std::string& utf8) { return win32::narrow(win32::widen(utf8, CP_UTF8)); }
+// The menu as the host reports it, in UTF-8 here. The host writes the captions' bytes as the menu
+// holds them, and the handler's Korean captions are code page 949 whatever the process's own
+// code page is (the host's and this program's follow the locale they were started in).
+std::string Ansi(const std::string& utf8) { return win32::narrow(win32::widen(utf8, CP_UTF8), 949); }
 
 RECT RectOf(const Report& layout, const std::string& entry) {
     RECT r = {};
