@@ -143,6 +143,18 @@ TEST_F(ViewerLaunch, EveryKeywordReachesTheViewerWithTheExactCommandLineAndListO
     }
 }
 
+// A 32-bit shell's handler may start a 64-bit viewer, and the reverse: the viewer reads the list
+// through the module of its own kind.
+TEST_F(ViewerLaunch, ViewerOfTheOtherKindReadsTheListThisKindPublished) {
+    SetMainPath(MainPath::Plain, test_support::OtherKindBinDir());
+    auto outcome = Run({"a.jpg", "b.png", "album"}, MAKEINTRESOURCEA(6));
+    ASSERT_EQ(outcome.started, 1u) << "build the other target first";
+    EXPECT_EQ(outcome.report["command line"],
+              test_support::OtherKindBinDir() + "Lumorex.exe  \"ren\"   \"" + dir.path() + "\"   \"\"   ");
+    EXPECT_EQ(outcome.report["list"], "a.jpg|b.png|album|");
+    EXPECT_EQ(outcome.report["names"], "3");
+}
+
 TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewer) {
     SetMainPath(MainPath::Plain);
     // Another kind of object holds the block's name, before this process's writer opened it.

@@ -45,11 +45,13 @@ private:
     int(WINAPI* m_string)(int, char*) = win32::proc_address<int(WINAPI*)(int, char*)>(m_module.get(), "get_FileListString");
 };
 
-// A second process that writes the texts in order and holds the blocks until this ends.
+// A second process that writes the texts in order and holds the blocks until this ends; from the
+// other target's build, a process of the other kind (32-bit beside 64-bit).
 class Writer {
 public:
-    explicit Writer(const std::vector<std::string>& texts, bool smallBlocksFirst = false) {
-        std::string command = test_support::InBin("file_list_writer.exe ") + m_ready.name() + " " + m_quit.name();
+    explicit Writer(const std::vector<std::string>& texts, bool smallBlocksFirst = false,
+                    const std::string& binDir = test_support::BinDir()) {
+        std::string command = binDir + "file_list_writer.exe " + m_ready.name() + " " + m_quit.name();
         if (smallBlocksFirst) command += " --small";
         for (size_t i = 0; i < texts.size(); ++i) {
             const std::string file = m_dir / ("text" + std::to_string(i));
@@ -87,6 +89,30 @@ TEST(FileList, ReaderGetsTheLastTextWithTheStaleTailOfALongerOneOnlyWhileAWriter
     const ReadBack none = reader.Read(7, 7);
     EXPECT_EQ(none.result, 0);
     EXPECT_EQ(none.buffer, std::string(7, kUnwritten));
+}
+
+// The blocks' layout is the same for 32-bit and 64-bit processes: a list that a handler of the
+// other kind wrote reads the same here.
+TEST(FileList, ListWrittenByTheOtherKindReadsTheSame) {
+    const Reader reader;
+    const std::string longest(kFileListStringBytes + 5, 'n');
+    const struct {
+        std::string text;
+        int size;
+        std::string read;
+    } rows[] = {
+        {"a.jpg|b.png|", 13, "a.jpg|b.png|"},
+        {"", 1, ""},
+        {"\xC7\xD1\xB1\xDB.jpg|", 10, "\xC7\xD1\xB1\xDB.jpg|"},
+        {longest, static_cast<int>(longest.size()) + 1, longest.substr(0, kFileListStringBytes)},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text.substr(0, 16));
+        const Writer writer({row.text}, false, test_support::OtherKindBinDir());
+        ASSERT_TRUE(writer.started()) << "build the other target first";
+        EXPECT_EQ(reader.Size(), row.size);
+        EXPECT_EQ(reader.Text(), row.read);
+    }
 }
 
 TEST(FileList, HostileSizesAreRefusedOrClippedToTheBlock) {
