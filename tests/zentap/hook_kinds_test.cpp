@@ -1,0 +1,86 @@
+// Where the system calls a global mouse hook that a module of one kind (32-bit or 64-bit) set, for
+// the input of processes of either kind. Windows maps the module into the processes of its own kind
+// and calls the hook there; for a process of the other kind it calls the hook in the thread that
+// set it. Wine 8 calls it for a process of the other kind nowhere, so under Wine a capture sees
+// only the clicks that land on windows of its host's kind (its own frame among them).
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "support/hook_probe_notes.h"
+#include "test_support.h"
+#include "x_display.h"
+
+namespace {
+
+using test_support::HookProbeNotes;
+
+constexpr RECT kPlace = {200, 150, 500, 400};
+constexpr POINT kClick = {350, 275};
+
+// A window of the given build's input recorder at kPlace, until the object goes.
+class RecorderWindow {
+public:
+    explicit RecorderWindow(const std::string& binDir)
+        : m_log(m_dir / "input.txt"),
+          m_process(binDir + "input_recorder.exe " + std::to_string(kPlace.left) + " " + std::to_string(kPlace.top) +
+                    " " + std::to_string(kPlace.right) + " " + std::to_string(kPlace.bottom) + " " + m_log + " " +
+                    m_ready.name() + " " + m_quit.name()) {
+        m_shown = m_process.started() && m_ready.Wait();
+    }
+    ~RecorderWindow() { m_quit.Set(); }
+    bool shown() const { return m_shown; }
+    DWORD process() const { return GetProcessId(m_process.handle()); }
+    bool Pressed() const { return test_support::ReadWholeFile(m_log).find("press") != std::string::npos; }
+
+private:
+    test_support::ScopedTempDir m_dir;
+    std::string m_log;
+    test_support::NamedEvent m_ready, m_quit;
+    test_support::ChildProcess m_process;
+    bool m_shown = false;
+};
+
+TEST(GlobalHook, RunsInTheProcessesOfItsKindAndForTheOtherKindInTheHookingThreadOnWindowsOnly) {
+    const win32::unique_handle block(
+        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(HookProbeNotes), test_support::kHookProbeNotesName));
+    auto* notes = static_cast<HookProbeNotes*>(MapViewOfFile(block.get(), FILE_MAP_WRITE, 0, 0, 0));
+    ASSERT_TRUE(notes);
+    const win32::unique_hmodule probe(LoadLibraryA("hook_probe.dll"));
+    const auto procedure = reinterpret_cast<HOOKPROC>(GetProcAddress(probe.get(), "HookProbeMouse"));
+    ASSERT_TRUE(procedure);
+    const HHOOK hook = SetWindowsHookExA(WH_MOUSE, procedure, probe.get(), 0);
+    ASSERT_TRUE(hook);
+
+    for (const bool otherKind : {false, true}) {
+        SCOPED_TRACE(otherKind ? "a window of the other kind" : "a window of the hook's kind");
+        notes->count = 0;
+        RecorderWindow window(otherKind ? test_support::OtherKindBinDir() : test_support::BinDir());
+        ASSERT_TRUE(window.shown()) << "build the other target first";
+        ASSERT_TRUE(test_support::XDoTool("mousemove " + std::to_string(kClick.x) + " " + std::to_string(kClick.y) +
+                                              " click 1",
+                                          true));
+        for (const DWORD start = GetTickCount(); !window.Pressed() && GetTickCount() - start < 10000;)
+            test_support::WaitDispatching(GetCurrentProcess(), 20);
+        ASSERT_TRUE(window.Pressed());
+
+        const HookProbeNotes::Call inTheWindow = {window.process(), 0, sizeof(void*) * 8};
+        const HookProbeNotes::Call inThisThread = {GetCurrentProcessId(), GetCurrentThreadId(), sizeof(void*) * 8};
+        if (otherKind && test_support::UnderWine()) {
+            EXPECT_EQ(notes->count, 0) << "Wine 8 calls a hook for the other kind nowhere";
+            continue;
+        }
+        ASSERT_EQ(notes->count, 1);
+        const HookProbeNotes::Call& where = otherKind ? inThisThread : inTheWindow;
+        EXPECT_EQ(notes->calls[0].process, where.process);
+        EXPECT_EQ(notes->calls[0].bits, where.bits);
+        if (otherKind) {
+            EXPECT_EQ(notes->calls[0].thread, where.thread);
+        }
+    }
+    UnhookWindowsHookEx(hook);
+    UnmapViewOfFile(notes);
+}
+
+}  // namespace
