@@ -1,14 +1,18 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds the x64 target and shows the modules at work under Wine on an
-# Xvfb display: Dravik's context menu in a shell, then Zentap's capture frame. Screenshots land in
-# build/demo/.
+# Sets up the machine, builds both targets and shows the modules at work under Wine on an Xvfb
+# display: Dravik's context menu in a shell (the 64-bit handler, then the 32-bit one beside it),
+# then Zentap's capture frame and captures hosted by the 64-bit and the 32-bit viewer. Screenshots
+# land in build/demo/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
 source scripts/wine-env.sh
+cmake --preset x86 >/dev/null
+cmake --build --preset x86
 lumorex_x64_session "$root"
 bin="$root/build/x64/bin"
+bin32="$root/build/x86/bin"
 out="$root/build/demo"
 mkdir -p "$out"
 
@@ -17,6 +21,7 @@ mkdir -p "$out"
 # right-clicks, an entry picked with the pointer, and the viewer telling what it received.
 source scripts/shell-menu-demo.sh
 shell_menu_demo "$root/build/demo/wineprefix" "$bin" "$out"
+shell_menu_demo_32bit "$bin32"
 
 echo "== A screen-area capture: the frame outlines an area, then grabs it"
 (cd "$bin" && "$WINE" zentap_demo.exe 'Z:'"${out//\//\\}"'\grab.bmp' 3) &
@@ -30,9 +35,10 @@ echo "== The frame on the screen: $out/frame.png; the grabbed area: $out/grab.pn
 # The viewer hosts a "select" capture over the scene on the display and in the prefix of the
 # environment, driven by xdotool at X points ("x y"): the pointer rests, then click, move, click.
 # Writes <name>.png (the area the viewer saved), <name>.txt (its report) and <name>-frame.png (the
-# display while the frame is up) into build/demo/.
+# display while the frame is up) into build/demo/. The viewer and the scene come from the build of
+# $capture_bin (the 64-bit one unless told otherwise).
 capture_by_viewer() {
-  local name=$1 rest=$2 first=$3 second=$4 program scene viewer
+  local name=$1 rest=$2 first=$3 second=$4 program scene viewer bin=${capture_bin:-$bin}
   # Without a window manager Wine waits for one at every hide of a window it counts as managed.
   for program in Lumorex.exe capture_scene.exe; do
     "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null
@@ -66,6 +72,9 @@ winout='Z:'"${out//\//\\}"
 
 echo "== The viewer hosts a capture over a scene: click, move, click, driven by xdotool"
 capture_by_viewer capture "200 150" "330 230" "690 500"
+
+echo "== The 32-bit viewer hosts a capture over the 32-bit scene: its 32-bit hooks and frame"
+capture_bin=$bin32 capture_by_viewer capture-32bit "200 150" "330 230" "690 500"
 
 echo "== The viewer hosts a capture on the second monitor of a two-monitor display, left of the primary"
 echo "   (screen x = X x - 1024: the area runs from (-704, 220) to (-334, 500); the screenshot shows both)"

@@ -3,7 +3,10 @@
 # which, in a Wine prefix of its own on the current display, writes a few sample files, registers
 # Dravik.dll with regsvr32, sets the user's settings, then opens the menu in the shell host
 # (ShellHost.exe) for several selections: saves a screenshot of each open menu in <out dir>, picks
-# an entry with the pointer and prints what the host and the viewer report.
+# an entry with the pointer and prints what the host and the viewer report; and
+#   shell_menu_demo_32bit <x86 bin dir>
+# which, after it, registers the 32-bit Dravik beside the 64-bit one with the 32-bit regsvr32 and
+# opens its menu in the 32-bit shell host, as a 32-bit program's file dialog would.
 # shellcheck shell=bash
 
 # The Windows form of a Unix path (Wine's Z: drive is the Unix root).
@@ -51,7 +54,7 @@ shell_menu_scene() {
   # Korean captions are code page 949 text, which Wine gives a program started in a Korean locale.
   if [ "$language" = kor ]; then locale=ko_KR.UTF-8; fi
   xdotool mousemove 1000 740
-  (cd "$SHELL_MENU_BIN" && env LC_ALL=$locale LUMOREX_VIEWER_REPORT="$(shell_menu_winpath "$viewer")" \
+  (cd "${SHELL_MENU_HOST_BIN:-$SHELL_MENU_BIN}" && env LC_ALL=$locale LUMOREX_VIEWER_REPORT="$(shell_menu_winpath "$viewer")" \
     WINEPREFIX="$SHELL_MENU_PREFIX" "$WINE" ShellHost.exe /report "$(shell_menu_winpath "$report")" \
     /layout "$(shell_menu_winpath "$layout")" /timeout 30000 "$@") &
   local host=$!
@@ -121,4 +124,20 @@ shell_menu_demo() {
     "$samples\\notes.txt"
   xsetroot -solid black
   echo "== The screenshots of the open menus: $SHELL_MENU_OUT/menu-*.png"
+}
+
+shell_menu_demo_32bit() {
+  local bin32=$1 samples='C:\users\Public\Pictures\Lumorex samples'
+  echo "== The 32-bit Dravik.dll registered beside the 64-bit one, with the 32-bit regsvr32"
+  shell_menu_wine 'C:\windows\syswow64\regsvr32.exe' /s "$(shell_menu_winpath "$bin32/Dravik.dll")"
+  for view in 64 32; do
+    echo "    the class as $view-bit programs see it:"
+    shell_menu_wine reg query 'HKCR\CLSID\{5D3A9E71-2F4B-4C8E-9A16-7B0C3D2E8F45}\InprocServer32' /ve /reg:$view |
+      tr -d '\r' | grep REG_SZ | sed 's/^ */      /'
+  done
+  xsetroot -solid '#3a6ea5'
+  SHELL_MENU_HOST_BIN=$bin32 shell_menu_scene image-korean-32bit kor item.2 subitem.0 \
+    "One image, Korean, in the 32-bit shell host with the 32-bit handler: \"View\" picked (the viewer of Main Path, 64-bit, reads the list)" \
+    "$samples\\harbour.jpg"
+  xsetroot -solid black
 }
