@@ -31,7 +31,8 @@ private:
 
 class scoped_global_lock {
 public:
-    explicit scoped_global_lock(HGLOBAL block) noexcept : m_block(block), m_data(block ? ::GlobalLock(block) : nullptr) {}
+    explicit scoped_global_lock(HGLOBAL block) noexcept
+        : m_block(block), m_data(block ? ::GlobalLock(block) : nullptr) {}
     ~scoped_global_lock() { reset(); }
     scoped_global_lock(const scoped_global_lock&) = delete;
     scoped_global_lock& operator=(const scoped_global_lock&) = delete;

@@ -36,7 +36,10 @@ win32::unique_hmodule LoadImageLibrary(const std::string& viewerFolder) {
     };
     for (const std::string& folder : folders) {
         if (!IsFullyQualifiedPath(folder)) continue;
-        const std::string path = folder + kImageLibraryName;
+        // The loader takes a full path only with backslashes.
+        std::string path = folder + kImageLibraryName;
+        for (char& c : path)
+            if (c == '/') c = '\\';
         if (!IsFile(path)) continue;
         // The library's own imports are looked for beside it first.
         return win32::unique_hmodule(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));

@@ -202,7 +202,8 @@ TEST(FileList, AHundredModuleLifetimesLeaveNoHandleOrViewBehindAndTheViewerReads
     const test_support::ScopedTempDir dir;
     // This program's own writer (the handler's code is linked in) holds no list either.
     dravik::ReleaseFileListBlocks();
-    for (const char* name : {"one.txt", "two.txt", "three.txt"}) ASSERT_TRUE(test_support::WriteWholeFile(dir / name, name));
+    for (const char* name : {"one.txt", "two.txt", "three.txt"})
+        ASSERT_TRUE(test_support::WriteWholeFile(dir / name, name));
     const std::string viewer = dir / "viewer", noViewer = dir / "no viewer";
     ASSERT_TRUE(CreateDirectoryA(viewer.c_str(), nullptr) && CreateDirectoryA(noViewer.c_str(), nullptr));
     ASSERT_TRUE(CopyFileA(test_support::InBin("late_viewer.exe").c_str(), (viewer + "\\Lumorex.exe").c_str(), FALSE));

@@ -228,7 +228,8 @@ TEST_F(ShellHostOnTheDisplay, PlantedImageLibrariesAreNeverLoadedWhereverTheHost
         {planted, current + "viewer\\Zuzazavuro.dll"},
         {planted, onPath + "Zuzazavuro.dll"},
     };
-    for (const auto& copy : copies) ASSERT_TRUE(CopyFileA(copy.first.c_str(), copy.second.c_str(), FALSE)) << copy.second;
+    for (const auto& copy : copies)
+        ASSERT_TRUE(CopyFileA(copy.first.c_str(), copy.second.c_str(), FALSE)) << copy.second;
     ASSERT_TRUE(test_support::ScopedUserSettings::Set("shmenu_language", "eng"));
     const ScopedPathInFront path(onPath);
 

@@ -32,5 +32,6 @@ int main() {
     }
     lumorex::FileList list;
     const std::string error = lumorex::ReadFileList(list);
-    return samples::ReplaceWholeFile(report, error.empty() ? "list=" + list.text + "\n" : "error=" + error + "\n") ? 0 : 4;
+    const std::string line = error.empty() ? "list=" + list.text + "\n" : "error=" + error + "\n";
+    return samples::ReplaceWholeFile(report, line) ? 0 : 4;
 }
