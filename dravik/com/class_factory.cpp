@@ -15,20 +15,22 @@ HRESULT ClassFactory::Create(InstanceCreator createInstance, REFIID riid, void**
 }
 
 HRESULT ClassFactory::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
-    return HandOut(this, ppv);
+    return win32::com_boundary([&] {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) return E_NOINTERFACE;
+        return HandOut(this, ppv);
+    });
 }
 
-ULONG ClassFactory::AddRef() {
+ULONG ClassFactory::AddRef() noexcept {
     win32::scoped_exclusive_lock guard(m_cacheLock);
     const LONG count = InterlockedIncrement(&m_refCount);
     if (count == 2) g_module.Lock();
     return static_cast<ULONG>(count);
 }
 
-ULONG ClassFactory::Release() {
+ULONG ClassFactory::Release() noexcept {
     LONG count;
     {
         win32::scoped_exclusive_lock guard(m_cacheLock);
@@ -42,18 +44,22 @@ ULONG ClassFactory::Release() {
 }
 
 HRESULT ClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (outer && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
-    return win32::com_boundary([&] { return m_createInstance(outer, riid, ppv); });
+    return win32::com_boundary([&] {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (outer && !IsEqualIID(riid, IID_IUnknown)) return CLASS_E_NOAGGREGATION;
+        return m_createInstance(outer, riid, ppv);
+    });
 }
 
 HRESULT ClassFactory::LockServer(BOOL lock) {
-    if (lock)
-        g_module.Lock();
-    else
-        g_module.Unlock();
-    return S_OK;
+    return win32::com_boundary([&] {
+        if (lock)
+            g_module.Lock();
+        else
+            g_module.Unlock();
+        return S_OK;
+    });
 }
 
 }  // namespace dravik

@@ -1,15 +1,16 @@
 #include <windows.h>
 
-#include "com/object_map.h"
+#include "com/instance.h"
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         DisableThreadLibraryCalls(instance);
-        dravik::g_module.Start(instance, dravik::g_objectMap);
+        dravik::InitInstance(instance);
         break;
     case DLL_PROCESS_DETACH:
-        dravik::g_module.Stop();
+        // A reserved pointer: the process is ending, not the module alone being unloaded.
+        dravik::ExitInstance(reserved != nullptr);
         break;
     default:
         break;

@@ -7,7 +7,9 @@
 
 using dravik::g_module;
 
-STDAPI DllCanUnloadNow() { return g_module.CanUnload() ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+    return win32::com_boundary([] { return g_module.CanUnload() ? S_OK : S_FALSE; });
+}
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* ppv) {
     return win32::com_boundary([&] { return g_module.GetClassObject(clsid, riid, ppv); });

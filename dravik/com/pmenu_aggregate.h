@@ -17,8 +17,8 @@ public:
 
     // The outer unknown's answer when it has one; otherwise the handler's own table.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return m_outer->AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return m_outer->Release(); }
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return m_outer->AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() noexcept override { return m_outer->Release(); }
 
 private:
     IUnknown* m_outer;  // not owned: the outer object owns this one
@@ -31,8 +31,8 @@ public:
 
     // Its own IUnknown, or an interface of the contained handler.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
 private:
     explicit CPMenuAggregate(IUnknown* outer) : m_contained(outer) {}

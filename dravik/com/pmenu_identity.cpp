@@ -1,5 +1,6 @@
-// The identity of a handler: its interface table, reference count, creation, IDispatch, and the
-// COM methods whose work lives with the handler state.
+// The identity of a handler: its interface table, reference count and creation, and every COM
+// method the platform calls on it, each running its work inside the exception boundary. The work
+// itself lives with the handler state.
 #include <new>
 
 #include "com/com_object.h"
@@ -51,20 +52,24 @@ HRESULT CPMenu::QueryTable(REFIID riid, void** ppv) {
 }
 
 HRESULT CPMenu::QueryInterface(REFIID riid, void** ppv) {
-    if (!ppv) return E_POINTER;
-    *ppv = nullptr;
-    if (!IsEqualIID(riid, IID_IUnknown)) return QueryTable(riid, ppv);
-    return HandOut(static_cast<IPMenu*>(this), ppv);
+    return win32::com_boundary([&] {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (!IsEqualIID(riid, IID_IUnknown)) return QueryTable(riid, ppv);
+        return HandOut(static_cast<IPMenu*>(this), ppv);
+    });
 }
 
-ULONG CPMenu::AddRef() { return ++m_refCount; }
+ULONG CPMenu::AddRef() noexcept { return ++m_refCount; }
 
-ULONG CPMenu::Release() { return ReleaseSingleThreaded(this, m_refCount); }
+ULONG CPMenu::Release() noexcept { return ReleaseSingleThreaded(this, m_refCount); }
 
 HRESULT CPMenu::GetTypeInfoCount(UINT* count) {
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
+    return win32::com_boundary([&] {
+        if (!count) return E_POINTER;
+        *count = 1;
+        return S_OK;
+    });
 }
 
 HRESULT CPMenu::GetTypeInfo(UINT, LCID lcid, ITypeInfo** typeInfo) {
@@ -87,14 +92,30 @@ HRESULT CPMenu::Initialize(PCIDLIST_ABSOLUTE folderIdList, IDataObject* dataObje
     return win32::com_boundary([&] { return ReadSelection(folderIdList, dataObject, progIdKey); });
 }
 
+HRESULT CPMenu::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags) {
+    return win32::com_boundary([&] { return AddMenuEntries(menu, indexMenu, idCmdFirst, idCmdLast, flags); });
+}
+
+HRESULT CPMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
+    return win32::com_boundary([&] { return RunCommand(info); });
+}
+
+HRESULT CPMenu::GetCommandString(UINT_PTR idCmd, UINT type, UINT*, CHAR* name, UINT cchMax) {
+    return win32::com_boundary([&] { return DescribeCommand(idCmd, type, name, cchMax); });
+}
+
 HRESULT CPMenu::HandleMenuMsg(UINT msg, WPARAM wParam, LPARAM lParam) {
-    LRESULT scratch = 0;
-    return win32::com_boundary([&] { return OnMenuMessage(msg, wParam, lParam, &scratch); });
+    return win32::com_boundary([&] {
+        LRESULT scratch = 0;
+        return OnMenuMessage(msg, wParam, lParam, &scratch);
+    });
 }
 
 HRESULT CPMenu::HandleMenuMsg2(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-    LRESULT scratch = 0;
-    return win32::com_boundary([&] { return OnMenuMessage(msg, wParam, lParam, result ? result : &scratch); });
+    return win32::com_boundary([&] {
+        LRESULT scratch = 0;
+        return OnMenuMessage(msg, wParam, lParam, result ? result : &scratch);
+    });
 }
 
 HRESULT CPMenu::OnMenuMessage(UINT msg, WPARAM, LPARAM lParam, LRESULT* result) {

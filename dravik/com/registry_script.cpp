@@ -48,7 +48,9 @@ HKEY RootKeyFromName(const std::string& name) {
 
 bool Is(const std::string& token, const char* word) { return lstrcmpiA(token.c_str(), word) == 0; }
 bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-bool HasBackslash(const std::string& name) { return name.find('\\') != std::string::npos; }
+// A key's own name: not empty (an empty name stands for the parent key itself, which opening,
+// writing or deleting would then reach) and not a path of several keys.
+bool IsKeyName(const std::string& name) { return !name.empty() && name.find('\\') == std::string::npos; }
 
 bool IsNeverForceDeleted(const std::string& name) {
     for (const char* never : kNeverForceDelete)
@@ -111,6 +113,8 @@ HRESULT EncodeValue(const std::string& type, const std::string& text, DWORD& reg
 }  // namespace
 
 LONG RecurseDeleteKey(HKEY parent, const char* name) {
+    // No name would open the parent itself and delete it with everything below.
+    if (!name || !*name) return ERROR_INVALID_PARAMETER;
     HKEY raw = nullptr;
     LONG result = RegOpenKeyExA(parent, name, 0, KEY_READ | KEY_WRITE, &raw);
     if (result != ERROR_SUCCESS) return result;
@@ -184,7 +188,7 @@ HRESULT RegistryScriptParser::ProcessBlock(HKEY parent, const std::string& paren
 HRESULT RegistryScriptParser::RegisterEntry(HKEY parent, const std::string& parentPath, CurrentKey& current) {
     if (Is(m_token, "ForceRemove") || Is(m_token, "Delete")) {
         const bool deleteOnly = Is(m_token, "Delete");
-        if (!NextToken() || HasBackslash(m_token)) return DISP_E_EXCEPTION;
+        if (!NextToken() || !IsKeyName(m_token)) return DISP_E_EXCEPTION;
         if (!IsNeverForceDeleted(m_token)) RecurseDeleteKey(parent, m_token.c_str());
         if (deleteOnly) {
             if (!NextToken() || !SkipAssignment()) return DISP_E_EXCEPTION;
@@ -204,7 +208,7 @@ HRESULT RegistryScriptParser::RegisterEntry(HKEY parent, const std::string& pare
         return EnterBlock(current);
     }
 
-    if (HasBackslash(m_token)) return DISP_E_EXCEPTION;
+    if (!IsKeyName(m_token)) return DISP_E_EXCEPTION;
     hr = OpenOrCreateKey(parent, parentPath, current);
     if (FAILED(hr)) return hr;
     if (!NextToken()) return DISP_E_EXCEPTION;
@@ -254,7 +258,7 @@ HRESULT RegistryScriptParser::UnregisterEntry(HKEY parent, bool recovering) {
         return SkipAssignment() ? S_OK : DISP_E_EXCEPTION;
     }
 
-    if (HasBackslash(m_token)) return DISP_E_EXCEPTION;
+    if (!IsKeyName(m_token)) return DISP_E_EXCEPTION;
     // A key that is not there turns its entry and block into a walk that only reads tokens. The
     // right to set values lets "Val" entries of its block go even when the key itself stays.
     win32::unique_hkey key;

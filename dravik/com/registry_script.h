@@ -82,7 +82,8 @@ private:
     int m_appliedRootBlocks = 0;
 };
 
-// Deletes parent\name with everything below it. The first failure is returned and ends the walk.
+// Deletes parent\name with everything below it. The first failure is returned and ends the walk;
+// an empty name deletes nothing.
 LONG RecurseDeleteKey(HKEY parent, const char* name);
 
 }  // namespace dravik

@@ -11,6 +11,10 @@ using Microsoft::WRL::ComPtr;
 
 namespace dravik {
 
+TypeInfoHolder::~TypeInfoHolder() {
+    for (NameCacheEntry& entry : m_nameCache) entry.name.release();
+}
+
 HRESULT TypeInfoHolder::GetTypeInfo(LCID lcid, ITypeInfo** typeInfo) {
     if (!typeInfo) return E_POINTER;
     *typeInfo = nullptr;

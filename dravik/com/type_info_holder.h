@@ -16,6 +16,9 @@ class TypeInfoHolder {
 public:
     TypeInfoHolder(const IID* iid, const GUID* libid, WORD major, WORD minor)
         : m_iid(iid), m_libid(libid), m_major(major), m_minor(minor) {}
+    // Runs after the module's stop has cleaned up, or when the process ends without one: names
+    // still cached then are left to the ending process, as oleaut32 may be detached already.
+    ~TypeInfoHolder();
     TypeInfoHolder(const TypeInfoHolder&) = delete;
     TypeInfoHolder& operator=(const TypeInfoHolder&) = delete;
 

@@ -5,7 +5,6 @@
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "outside/image_library.h"
-#include "win32/com_boundary.h"
 
 namespace dravik {
 namespace {
@@ -39,35 +38,33 @@ Command CommandAt(const CPMenu& menu, int& sel) {
 
 }  // namespace
 
-HRESULT CPMenu::InvokeCommand(CMINVOKECOMMANDINFO* info) {
+HRESULT CPMenu::RunCommand(CMINVOKECOMMANDINFO* info) {
     if (!info || !IS_INTRESOURCE(info->lpVerb)) return E_INVALIDARG;
-    return win32::com_boundary([&] {
-        int sel = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
-        const Command command = CommandAt(*this, sel);
-        if (command.keyword) {
-            // The viewer acts on the names it reads back: without this selection's list it would
-            // act on an earlier one.
-            if (const std::optional<std::string> listField = BuildFileListString()) {
-                if (command.folder == FolderField::AroundTheFolder) {
-                    std::string folder = m_curFolder + *listField;
-                    if (!folder.empty()) folder.pop_back();
-                    LaunchViewer(command.keyword, folder.c_str(), "");
-                } else {
-                    LaunchViewer(command.keyword, m_choosePath.c_str(), listField->c_str());
-                }
+    int sel = LOWORD(reinterpret_cast<UINT_PTR>(info->lpVerb));
+    const Command command = CommandAt(*this, sel);
+    if (command.keyword) {
+        // The viewer acts on the names it reads back: without this selection's list it would act
+        // on an earlier one.
+        if (const std::optional<std::string> listField = BuildFileListString()) {
+            if (command.folder == FolderField::AroundTheFolder) {
+                std::string folder = m_curFolder + *listField;
+                if (!folder.empty()) folder.pop_back();
+                LaunchViewer(command.keyword, folder.c_str(), "");
             } else {
-                DebugLog("file list not published: viewer not started");
+                LaunchViewer(command.keyword, m_choosePath.c_str(), listField->c_str());
             }
+        } else {
+            DebugLog("file list not published: viewer not started");
         }
-        DebugLog("sel number (%d) ", sel);
-        DebugLog("m_multi_selected number (%d) ", m_multi_selected);
-        DebugLog("m_IsSelType number (%d) ", m_IsSelType);
-        DebugLog("m_runType number (%d) ", m_runType);
-        return S_OK;
-    });
+    }
+    DebugLog("sel number (%d) ", sel);
+    DebugLog("m_multi_selected number (%d) ", m_multi_selected);
+    DebugLog("m_IsSelType number (%d) ", m_IsSelType);
+    DebugLog("m_runType number (%d) ", m_runType);
+    return S_OK;
 }
 
-HRESULT CPMenu::GetCommandString(UINT_PTR idCmd, UINT flags, UINT*, CHAR* name, UINT cchMax) {
+HRESULT CPMenu::DescribeCommand(UINT_PTR idCmd, UINT flags, CHAR* name, UINT cchMax) {
     if (idCmd != 0 || !(flags & GCS_HELPTEXTA)) return E_INVALIDARG;
     // Success promises a text: an empty one, so that the shell never shows what its buffer held.
     if (name && cchMax > 0) {

@@ -67,7 +67,7 @@ PreviewItemKind PreviewItemKindFor(const DLLVERSIONINFO* shellVersion) {
     return PreviewItemKind::OwnerDraw;
 }
 
-HRESULT CPMenu::QueryContextMenu(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags) {
+HRESULT CPMenu::AddMenuEntries(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags) {
     const int language = m_language == kLanguageEnglish ? kLanguageEnglish : kLanguageKorean;
     const bool withPreview = m_previewBitmap && m_IsSelType == kSelectionImage;
     const bool folderOrReduced = m_IsSelType == kSelectionFolder || m_runType == kReducedMenuKind;

@@ -24,7 +24,9 @@ constexpr int kSelectionOther = 2;
 
 // The handler's interface tables, in this order: the primary one (IUnknown, IDispatch, IPMenu),
 // IShellExtInit, and one for IContextMenu, IContextMenu2 and IContextMenu3. The shell calls an
-// object only on the thread that created it, so its reference count is a plain integer.
+// object only on the thread that created it, so its reference count is a plain integer. Every COM
+// method is defined with the handler's identity and runs its work (the operations further down)
+// inside the module's exception boundary.
 class CPMenu : public IPMenu, public IShellExtInit, public IContextMenu3 {
 public:
     CPMenu();
@@ -36,8 +38,8 @@ public:
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
-    ULONG STDMETHODCALLTYPE AddRef() override;
-    ULONG STDMETHODCALLTYPE Release() override;
+    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
+    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     // IDispatch, answered from the registered type library.
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -78,6 +80,11 @@ public:
 
     // Searches the interface table (IUnknown aside) and adds a reference to what it finds.
     HRESULT QueryTable(REFIID riid, void** ppv);
+
+    // The work of QueryContextMenu, InvokeCommand and GetCommandString, as those describe it.
+    HRESULT AddMenuEntries(HMENU menu, UINT indexMenu, UINT idCmdFirst, UINT idCmdLast, UINT flags);
+    HRESULT RunCommand(CMINVOKECOMMANDINFO* info);
+    HRESULT DescribeCommand(UINT_PTR idCmd, UINT type, CHAR* name, UINT cchMax);
 
     // Takes the shell's selection: settings, the names and folders of the selected items, and
     // the selection type that decides the menu. E_INVALIDARG when no path was delivered.

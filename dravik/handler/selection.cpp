@@ -6,6 +6,7 @@
 
 #include "handler/debug_log.h"
 #include "handler/settings.h"
+#include "win32/stg_medium.h"
 
 namespace dravik {
 namespace {
@@ -53,20 +54,16 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     m_fileNames.clear();
 
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium = {};
-    if (!dataObject || FAILED(dataObject->GetData(&format, &medium))) return E_INVALIDARG;
-
-    const HDROP drop = static_cast<HDROP>(GlobalLock(medium.hGlobal));
-    if (!drop) {
-        ReleaseStgMedium(&medium);
-        return E_INVALIDARG;
-    }
+    STGMEDIUM handedOut = {};
+    if (!dataObject || FAILED(dataObject->GetData(&format, &handedOut))) return E_INVALIDARG;
+    // Given back and unlocked on every path, also when something below throws.
+    win32::unique_stg_medium medium(handedOut);
+    if (medium.get().tymed != TYMED_HGLOBAL) return E_INVALIDARG;
+    win32::scoped_global_lock locked(medium.get().hGlobal);
+    const HDROP drop = static_cast<HDROP>(locked.get());
+    if (!drop) return E_INVALIDARG;
     const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    if (count == 0) {
-        GlobalUnlock(medium.hGlobal);
-        ReleaseStgMedium(&medium);
-        return E_INVALIDARG;
-    }
+    if (count == 0) return E_INVALIDARG;
 
     for (UINT i = 0; i < count; ++i) {
         const std::string path = QueryDroppedPath(drop, i);
@@ -99,9 +96,9 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     if (count == 1) m_multi_selected = 0;
     DebugLog(" chooes path :   %s", m_choosePath.c_str());
 
-    GlobalUnlock(medium.hGlobal);
+    locked.reset();
     DebugLog("--x1");
-    ReleaseStgMedium(&medium);
+    medium.reset();
     DebugLog("--x2");
     DebugLog("m_IsSelType=(%d) ", m_IsSelType);
     return S_OK;

@@ -1,10 +1,13 @@
-// The outside image library, loaded by name at each thumbnail request. Its functions take the
-// path as narrow text and use the standard calling convention.
+// The outside image library, loaded at each thumbnail request. Its functions take the path as
+// narrow text and use the standard calling convention.
 #pragma once
 
 #include <windows.h>
 
+#include <string>
+
 #include "win32/proc_address.h"
+#include "win32/unique_handle.h"
 
 namespace dravik {
 
@@ -22,5 +25,11 @@ using LoadImageFunction = HBITMAP(WINAPI*)(const char* path, int* width, int* he
 
 // The kind whose file gets the reduced menu and the command "1".
 constexpr int kReducedMenuKind = 2;
+
+// The image library, always by its full path: the copy beside this module, else the one in the
+// viewer's folder when that is a full path, else the one in the system folder. Never by bare name:
+// the standard search reaches the shell's current folder (any folder a file dialog browses) and
+// PATH, and a library planted there would run inside the shell. Null when none of them has it.
+win32::unique_hmodule LoadImageLibrary(const std::string& viewerFolder);
 
 }  // namespace dravik

@@ -6,6 +6,7 @@
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "outside/viewer.h"
+#include "preview/file_list.h"
 #include "win32/unique_handle.h"
 
 namespace dravik {
@@ -34,10 +35,22 @@ int WinExecError(DWORD error) {
 
 }  // namespace
 
+bool IsFullyQualifiedPath(const std::string& path) {
+    const auto separator = [](char c) { return c == '\\' || c == '/'; };
+    const char drive = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
+    if (path.size() >= 3 && drive >= 'a' && drive <= 'z' && path[1] == ':' && separator(path[2])) return true;
+    return path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
+}
+
 std::string CollapseDoubledBackslashes(const std::string& path) {
     std::string result;
     result.reserve(path.size());
-    for (const char* c = path.c_str(); *c;) {
+    const char* c = path.c_str();
+    if (IsFullyQualifiedPath(path) && c[0] == '\\' && c[1] == '\\') {
+        result.append(c, 2);
+        c += 2;
+    }
+    while (*c) {
         const char* next = CharNextA(c);
         result.append(c, next);
         if (*c == '\\' && *next == '\\') ++next;
@@ -47,10 +60,14 @@ std::string CollapseDoubledBackslashes(const std::string& path) {
 }
 
 int CPMenu::LaunchViewer(const char* keyword, const char* folderField, const char* listField) {
-    // An empty folder would make the path "\Lumorex.exe": whatever lies at the root of the current
-    // drive, a stick or a share, would run.
+    // An empty folder would make the path "\Lumorex.exe", and a relative one a path under the
+    // shell's current folder: whatever lies there, on a stick, a share or in a download, would run.
     if (m_mainPath.empty()) {
         DebugLog("no viewer folder set: viewer not started");
+        return ERROR_PATH_NOT_FOUND;
+    }
+    if (!IsFullyQualifiedPath(m_mainPath)) {
+        DebugLog("viewer folder is not a full path: viewer not started");
         return ERROR_PATH_NOT_FOUND;
     }
     const std::string executable = CollapseDoubledBackslashes(m_mainPath + kViewerFileName);
@@ -72,6 +89,7 @@ int CPMenu::LaunchViewer(const char* keyword, const char* folderField, const cha
     // The handler neither waits for the viewer nor keeps it: both handles close here.
     const win32::unique_handle thread(process.hThread);
     const win32::unique_handle started(process.hProcess);
+    LendFileListTo(started.get());
     return kViewerStarted;
 }
 

@@ -17,6 +17,13 @@ constexpr DWORD kFileListStringBytes = 0x100000;
 
 constexpr char kFileListSeparator = '|';
 
+// The writer's side, in the handler's process (the writing itself is CPMenu::fileToMemoryMap).
+// Gives the started viewer handles of its own to both blocks, so that the list it was started for
+// lives as long as it does, also after this module has unloaded.
+void LendFileListTo(HANDLE process);
+// Gives the writer's blocks back; the module does this when it unloads.
+void ReleaseFileListBlocks();
+
 }  // namespace dravik
 
 // The reader's side, in the viewer's process. The size a buffer needs for the text and its

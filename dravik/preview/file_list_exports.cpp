@@ -3,10 +3,13 @@
 
 #include "preview/file_list.h"
 #include "preview/shared_memory.h"
+#include "win32/com_boundary.h"
 
 using dravik::CSharedMemory;
 
-extern "C" int get_FileListSize() {
+namespace {
+
+int ReadListSize() {
     CSharedMemory block;
     std::int32_t length = 0;
     if (!block.open(dravik::kFileListSizeName) || block.read(&length, sizeof(length)) != sizeof(length)) return 0;
@@ -15,7 +18,7 @@ extern "C" int get_FileListSize() {
     return length + 1;
 }
 
-extern "C" int WINAPI get_FileListString(int size, char* buffer) {
+int ReadListString(int size, char* buffer) {
     if (size <= 0 || !buffer) return 0;
     CSharedMemory block;
     if (!block.open(dravik::kFileListStringName)) return 0;
@@ -23,4 +26,13 @@ extern "C" int WINAPI get_FileListString(int size, char* buffer) {
     const size_t copied = block.read(buffer, static_cast<size_t>(size) - 1);
     buffer[copied] = '\0';
     return 1;
+}
+
+}  // namespace
+
+// The exports run their bodies inside the module's exception boundary; 0 is their "no list".
+extern "C" int get_FileListSize() { return win32::export_boundary(0, ReadListSize); }
+
+extern "C" int WINAPI get_FileListString(int size, char* buffer) {
+    return win32::export_boundary(0, [&] { return ReadListString(size, buffer); });
 }

@@ -37,6 +37,9 @@ bool CSharedMemory::close() {
 bool CSharedMemory::mapView(DWORD access) {
     m_pView.reset(MapViewOfFile(m_hMap.get(), access, 0, 0, 0));
     m_viewSize = m_pView ? CommittedSize(m_pView.get()) : 0;
+    // A view with nothing to copy into (a mapping made with reserved pages only) is no view: kept,
+    // it would let the next create report success and write nothing.
+    if (m_viewSize == 0) m_pView.reset();
     return m_viewSize > 0;
 }
 

@@ -25,6 +25,9 @@ public:
     bool open(const char* name);
     bool close();
 
+    // The mapping, null when none is held; for lending it to another process.
+    HANDLE mapping() const noexcept { return m_hMap.get(); }
+
     // Copies at most count bytes to or from the start of the view; the number of bytes copied.
     std::size_t write(const void* data, std::size_t count);
     std::size_t read(void* data, std::size_t count) const;

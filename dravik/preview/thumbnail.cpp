@@ -11,7 +11,7 @@ int g_lastPreviewHeight = 100;
 
 int CPMenu::GetFileKind(const char* path) {
     DebugLog("FileKind");
-    win32::unique_hmodule library(LoadLibraryA(kImageLibraryName));
+    win32::unique_hmodule library = LoadImageLibrary(m_mainPath);
     if (!library) return 0;
 
     int kind = 0;
@@ -29,7 +29,7 @@ int CPMenu::LoadPreviewImage(const char* path) {
     m_previewBitmap.reset();
 
     int loadMs = 0;
-    if (win32::unique_hmodule library{LoadLibraryA(kImageLibraryName)}) {
+    if (win32::unique_hmodule library = LoadImageLibrary(m_mainPath)) {
         auto loadImage = win32::proc_address<LoadImageFunction>(library.get(), kLoadImageExport);
         if (loadImage) {
             m_runType = GetFileKind(path);

@@ -155,15 +155,97 @@ TEST_F(ViewerLaunch, ViewerOfTheOtherKindReadsTheListThisKindPublished) {
     EXPECT_EQ(outcome.report["names"], "3");
 }
 
-TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewer) {
+// True once no process holds the file list's blocks: viewers that earlier commands of this process
+// started hold them until they end.
+bool WaitUntilNoListExists() {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50)) {
+        const win32::unique_handle size(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListSizeName));
+        const win32::unique_handle text(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListStringName));
+        if (!size && !text) return true;
+    }
+    return false;
+}
+
+TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewerAtTheFirstCommandOrTheNext) {
     SetMainPath(MainPath::Plain);
-    // Another kind of object holds the block's name, before this process's writer opened it.
-    for (const char* name : {dravik::kFileListSizeName, dravik::kFileListStringName}) {
-        const win32::unique_handle squatter(CreateEventA(nullptr, TRUE, FALSE, name));
-        ASSERT_TRUE(squatter);
-        const auto outcome = Run({"a.jpg", "b.png"}, MAKEINTRESOURCEA(1));
+    const struct {
+        const char* name;
+        bool reservedMapping;  // another mapping of that name whose pages are only reserved; else an event
+    } squatters[] = {
+        {dravik::kFileListSizeName, false},
+        {dravik::kFileListStringName, false},
+        {dravik::kFileListSizeName, true},
+        {dravik::kFileListStringName, true},
+    };
+    for (const auto& squatter : squatters) {
+        SCOPED_TRACE(std::string(squatter.name) + (squatter.reservedMapping ? ", reserved pages" : ", an event"));
+        // The name is taken before this process's writer opened it: as after the module's unload.
+        dravik::ReleaseFileListBlocks();
+        ASSERT_TRUE(WaitUntilNoListExists());
+        const win32::unique_handle held(
+            squatter.reservedMapping
+                ? CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | SEC_RESERVE, 0,
+                                     dravik::kFileListStringBytes, squatter.name)
+                : CreateEventA(nullptr, TRUE, FALSE, squatter.name));
+        ASSERT_TRUE(held);
+        for (int command = 0; command < 2; ++command) {
+            const auto outcome = Run({"a.jpg", "b.png"}, MAKEINTRESOURCEA(1));
+            EXPECT_EQ(outcome.hr, S_OK);
+            EXPECT_EQ(outcome.started, 0u) << "command " << command;
+        }
+    }
+    dravik::ReleaseFileListBlocks();
+}
+
+// This process's current folder, the shell's for the handler, moved for one scope.
+class ScopedCurrentDirectory {
+public:
+    explicit ScopedCurrentDirectory(const std::string& folder) {
+        m_previous.resize(GetCurrentDirectoryA(0, nullptr));
+        m_previous.resize(GetCurrentDirectoryA(static_cast<DWORD>(m_previous.size()), &m_previous[0]));
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    ~ScopedCurrentDirectory() { SetCurrentDirectoryA(m_previous.c_str()); }
+
+private:
+    std::string m_previous;
+};
+
+TEST_F(ViewerLaunch, ViewerFolderThatIsNoFullPathStartsNothingWhereverItWouldResolve) {
+    // A program named as the viewer waits wherever the shell's current folder would lead.
+    const std::string planted = dir / "Viewer\\Lumorex.exe";
+    ASSERT_TRUE(CreateDirectoryA((dir / "Viewer").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(test_support::InBin("planted_program.exe").c_str(), planted.c_str(), FALSE));
+    const ScopedCurrentDirectory current(dir.path());
+    const std::string withoutDrive = dir.path().substr(2) + "Viewer";
+    std::string bin = test_support::BinDir();
+    bin.pop_back();
+    const struct {
+        std::string mainPath;
+        bool starts;
+    } rows[] = {
+        {"Viewer", false},
+        {".\\Viewer", false},
+        {"Viewer\\", false},
+        {dir.path().substr(0, 2) + "Viewer", false},  // the drive's current folder
+        {withoutDrive, false},                           // the current drive's root
+        {"\\", false},
+        {"\\\\\\Viewer", false},
+        {"\\\\?\\" + bin, true},  // the long form of a full path is one
+        {bin, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.mainPath);
+        test_support::ScopedUserSettings::Clear();
+        ASSERT_TRUE(test_support::ScopedUserSettings::Set("Main Path", row.mainPath));
+        auto outcome = Run({"a.jpg"}, MAKEINTRESOURCEA(1));
         EXPECT_EQ(outcome.hr, S_OK);
-        EXPECT_EQ(outcome.started, 0u) << name;
+        ASSERT_EQ(outcome.started, row.starts ? 1u : 0u);
+        EXPECT_EQ(GetFileAttributesA((planted + ".ran").c_str()), INVALID_FILE_ATTRIBUTES);
+        if (row.starts) {
+            EXPECT_EQ(outcome.report["keyword"], "Viw");
+            EXPECT_EQ(outcome.report["list"], "a.jpg|");
+        }
     }
 }
 

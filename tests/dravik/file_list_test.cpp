@@ -6,10 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "dravik/dravik_module.h"
 #include "handler/pmenu.h"
 #include "preview/file_list.h"
 #include "resource_counts.h"
+#include "samples/shell_selection.h"
 #include "test_support.h"
+#include "user_settings.h"
 #include "win32/proc_address.h"
 
 using dravik::CPMenu;
@@ -186,6 +189,94 @@ TEST(FileList, TenThousandCommandsLeaveTheHandleCountWhereTheFirstLeftItAndTheLa
     EXPECT_EQ(test_support::CountResources().handles, afterFirst);
     SetStdHandle(STD_OUTPUT_HANDLE, output);
     EXPECT_EQ(Reader().Text(), "|b.jpg|Trip|");
+}
+
+// One life of the real module in a shell: loaded, a handler created through the class object takes
+// the selection and runs "Rotate", everything is released, the module says it can go and is
+// unloaded.
+void LoadPublishUnload(IDataObject* selection) {
+    {
+        const test_support::DravikModule dravik;
+        ASSERT_TRUE(dravik);
+        {
+            Microsoft::WRL::ComPtr<IShellExtInit> init = dravik.Handler<IShellExtInit>();
+            Microsoft::WRL::ComPtr<IContextMenu> menu;
+            ASSERT_TRUE(init && SUCCEEDED(init.As(&menu)));
+            ASSERT_EQ(init->Initialize(nullptr, selection, nullptr), S_OK);
+            CMINVOKECOMMANDINFO info = {};
+            info.cbSize = sizeof(info);
+            info.lpVerb = MAKEINTRESOURCEA(1);
+            ASSERT_EQ(menu->InvokeCommand(&info), S_OK);
+        }
+        ASSERT_EQ(dravik.CanUnloadNow(), S_OK);
+    }
+    ASSERT_EQ(GetModuleHandleA("Dravik.dll"), nullptr) << "nothing else holds the module";
+}
+
+// True once no process holds the list's blocks any more.
+bool WaitUntilNoListExists() {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50)) {
+        const win32::unique_handle size(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListSizeName));
+        if (!size) return true;
+    }
+    return false;
+}
+
+TEST(FileList, AHundredModuleLifetimesLeaveNoHandleOrViewBehindAndTheViewerReadsItsListAfterTheUnload) {
+    test_support::ScopedUserSettings settings;
+    samples::ComApartment com;
+    const test_support::ScopedTempDir dir;
+    // This program's own writer (the handler's code is linked in) holds no list either.
+    dravik::ReleaseFileListBlocks();
+    for (const char* name : {"one.txt", "two.txt", "three.txt"})
+        ASSERT_TRUE(test_support::WriteWholeFile(dir / name, name));
+    const std::string viewer = dir / "viewer", noViewer = dir / "no viewer";
+    ASSERT_TRUE(CreateDirectoryA(viewer.c_str(), nullptr) && CreateDirectoryA(noViewer.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(test_support::InBin("late_viewer.exe").c_str(), (viewer + "\\Lumorex.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(test_support::InBin("Dravik.dll").c_str(), (viewer + "\\Dravik.dll").c_str(), FALSE));
+    const auto earlier = samples::ShellDataObject({dir / "one.txt", dir / "two.txt"});
+    const auto last = samples::ShellDataObject({dir / "three.txt", dir / "one.txt"});
+    ASSERT_TRUE(earlier && last);
+    // The viewers started read when their event is set; the first one's is set already.
+    test_support::NamedEvent readFirst, readLast;
+    readFirst.Set();
+    const std::string firstReport = dir / "first.txt", lastReport = dir / "last.txt";
+    auto startViewers = [&](const test_support::NamedEvent* readWhen, const std::string& report) {
+        ASSERT_TRUE(test_support::ScopedUserSettings::Set("Main Path", readWhen ? viewer : noViewer));
+        SetEnvironmentVariableA("LUMOREX_READ_WHEN", readWhen ? readWhen->name().c_str() : nullptr);
+        SetEnvironmentVariableA("LUMOREX_VIEWER_REPORT", report.empty() ? nullptr : report.c_str());
+    };
+
+    constexpr int kLifetimes = 100;
+    startViewers(&readFirst, firstReport);
+    ASSERT_NO_FATAL_FAILURE(LoadPublishUnload(earlier.Get()));
+    ASSERT_TRUE(test_support::WaitForFile(firstReport));
+    EXPECT_EQ(test_support::ReadWholeFile(firstReport), "list=one.txt|two.txt|\n");
+    const std::map<std::string, DWORD> handlesBefore = test_support::CountHandlesByKind();
+    const DWORD viewsBefore = test_support::CountMappedViews();
+
+    startViewers(nullptr, "");
+    for (int i = 2; i < kLifetimes; ++i) ASSERT_NO_FATAL_FAILURE(LoadPublishUnload(earlier.Get()));
+    startViewers(&readLast, lastReport);
+    ASSERT_NO_FATAL_FAILURE(LoadPublishUnload(last.Get()));
+    startViewers(nullptr, "");
+
+    std::map<std::string, DWORD> handlesAfter = test_support::CountHandlesByKind();
+    EXPECT_EQ(test_support::CountMappedViews(), viewsBefore);
+#if !defined(_WIN64)
+    // The 32-bit runtime's unwinder keeps one semaphore of every module load (its frame tables' lock).
+    const DWORD semaphores = handlesBefore.count("Semaphore") ? handlesBefore.at("Semaphore") : 0;
+    EXPECT_LE(handlesAfter["Semaphore"], semaphores + kLifetimes - 1);
+    handlesAfter["Semaphore"] = semaphores;
+    if (!semaphores) handlesAfter.erase("Semaphore");
+#endif
+    EXPECT_EQ(handlesAfter, handlesBefore);
+
+    // The last viewer reads only now, after the module that wrote its list is gone.
+    readLast.Set();
+    ASSERT_TRUE(test_support::WaitForFile(lastReport));
+    EXPECT_EQ(test_support::ReadWholeFile(lastReport), "list=three.txt|one.txt|\n");
+    EXPECT_TRUE(WaitUntilNoListExists()) << "once that viewer has ended, no process holds the list";
 }
 
 }  // namespace

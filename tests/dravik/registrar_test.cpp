@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -34,6 +35,7 @@ protected:
         return registering ? parser.RegisterScript(script) : parser.UnregisterScript(script);
     }
     RegistryLines Contents() const { return test_support::DumpKey(m_scratch.get()); }
+    bool HoldsForeignKeys() const;
     void Clear() { RegDeleteTreeA(m_scratch.get(), nullptr); }
 
     const std::string m_path = "Software\\LumorexRegistrarTest" + std::to_string(GetCurrentProcessId());
@@ -141,15 +143,54 @@ TEST_F(Registrar, RefusedScriptsLeaveNothingOfTheirBlockBehind) {
     }
 }
 
+// Keys a script names but does not own: a parent marked NoRemove with a subtree of its own, and a
+// class list with another program's entries.
+const RegistryLines kForeignKeys = {"CLSID",     "CLSID\\{F0F0F0F0-0000-0000-0000-000000000001}",
+                                    "CLSID\\{F0F0F0F0-0000-0000-0000-000000000001}\\InprocServer32",
+                                    "CLSID\\{F0F0F0F0-0000-0000-0000-000000000001}\\InprocServer32:@=other.dll",
+                                    "Victim",    "Victim:@=kept",
+                                    "Victim\\Child"};
+
+bool Registrar::HoldsForeignKeys() const {
+    const RegistryLines contents = Contents();
+    return std::includes(contents.begin(), contents.end(), kForeignKeys.begin(), kForeignKeys.end());
+}
+
+TEST_F(Registrar, EmptyKeyNamesAreRefusedInBothModesAndReachNoKey) {
+    const struct {
+        const char* what;
+        std::string script;
+        bool registering;
+    } cases[] = {
+        {"ForceRemove of no name under a kept key", "HKCU { NoRemove Victim { ForceRemove '' } }", kRegister},
+        {"Delete of no name under the class list", "HKCU { NoRemove CLSID { Delete '' } }", kRegister},
+        {"ForceRemove of no name at the root", "HKCU { ForceRemove '' = s 'x' }", kRegister},
+        {"a key of no name with a value", "HKCU { NoRemove Victim { '' = s 'overwritten' } }", kRegister},
+        {"a NoRemove key of no name with a block", "HKCU { Victim { NoRemove '' { val V = s 'x' } } }", kRegister},
+        {"unregistering a key of no name", "HKCU { NoRemove Victim { NoRemove Child { '' } } }", kUnregister},
+        {"unregistering Delete of no name", "HKCU { NoRemove CLSID { Delete '' } }", kUnregister},
+        {"unregistering a key of no name with a value", "HKCU { NoRemove Victim { '' { val '' = s 'kept' } } }",
+         kUnregister},
+        {"unregistering no name under a missing key", "HKCU { Missing { '' } }", kUnregister},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Clear();
+        test_support::WriteLines(m_scratch.get(), kForeignKeys);
+        EXPECT_EQ(Apply(c.script, c.registering), DISP_E_EXCEPTION);
+        EXPECT_EQ(Contents(), kForeignKeys);
+    }
+}
+
 // One to three of: a cut, a brace doubled or dropped, a stray quote or percent sign, an
-// over-long token, each at a random place.
+// over-long token, a token replaced by an empty name, each at a random place.
 std::string Mutate(std::string script, std::mt19937& random) {
     auto at = [&](size_t size) { return std::uniform_int_distribution<size_t>(0, size)(random); };
     const int mutations = 1 + static_cast<int>(random() % 3);
     for (int m = 0; m < mutations && !script.empty(); ++m) {
         const size_t place = at(script.size() - 1);
         const size_t brace = script.find_first_of("{}", place);
-        const int kind = static_cast<int>(random() % 6);
+        const int kind = static_cast<int>(random() % 7);
         if (kind == 0) script.resize(place);
         if (kind == 1 && brace != std::string::npos) script.insert(brace, 1, script[brace]);
         if (kind == 2 && brace != std::string::npos) script.erase(brace, 1);
@@ -159,11 +200,16 @@ std::string Mutate(std::string script, std::mt19937& random) {
             const std::string token(4090 + at(10), 'L');
             script.insert(place, random() % 2 ? " " + token + " " : " '" + token + "' ");
         }
+        if (kind == 6) {
+            const size_t start = script.find_first_not_of(" \t\r\n", script.find_first_of(" \t\r\n", place));
+            const size_t end = script.find_first_of(" \t\r\n", start);
+            if (start != std::string::npos) script.replace(start, end == std::string::npos ? end : end - start, "''");
+        }
     }
     return script;
 }
 
-TEST_F(Registrar, MutatedScriptsNeverCrashAndFailedOnesLeaveNothingBehind) {
+TEST_F(Registrar, MutatedScriptsNeverCrashTouchNoForeignKeyAndFailedOnesLeaveNothingBehind) {
     // The module's own script moved under the scratch key, and one with every other kind of entry.
     std::string shipped = test_support::ReadWholeFile(DRAVIK_SOURCE_DIR "/com/Dravik.rgs");
     ASSERT_EQ(shipped.compare(0, 4, "HKCR"), 0);
@@ -178,18 +224,24 @@ TEST_F(Registrar, MutatedScriptsNeverCrashAndFailedOnesLeaveNothingBehind) {
     int failed = 0, failedAfterAWholeRootBlock = 0;
     for (int i = 0; i < kScripts; ++i) {
         const std::string script = Mutate(bases[i % 2], random);
+        // Beside what the script writes: keys of other programs under the names it marks NoRemove.
+        test_support::WriteLines(m_scratch.get(), kForeignKeys);
         RegistryScriptParser parser(m_map);
         const HRESULT hr = parser.RegisterScript(script);
         ASSERT_TRUE(hr == S_OK || hr == DISP_E_EXCEPTION || hr == E_FAIL || hr == E_OUTOFMEMORY)
             << std::hex << hr << "\n" << script;
+        ASSERT_TRUE(HoldsForeignKeys()) << script;
         if (FAILED(hr)) {
             ++failed;
             // Root blocks that completed before the failure stay written.
             if (parser.appliedRootBlocks() > 0)
                 ++failedAfterAWholeRootBlock;
             else
-                ASSERT_EQ(Contents(), RegistryLines{}) << script;
+                ASSERT_EQ(Contents(), kForeignKeys) << script;
         }
+        // Unregistering the same script reaches none of them either.
+        parser.UnregisterScript(script);
+        ASSERT_TRUE(HoldsForeignKeys()) << script;
         Clear();
     }
     std::printf("%d mutated scripts: %d failed, %d of them after a whole root block\n", kScripts, failed,

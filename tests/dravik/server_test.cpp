@@ -6,13 +6,16 @@
 #include <algorithm>
 #include <atomic>
 #include <iterator>
+#include <map>
 #include <string>
 #include <vector>
 
+#include "com/instance.h"
 #include "com/object_map.h"
 #include "com/resource.h"
 #include "dravik/dravik_module.h"
 #include "handler/pmenu.h"
+#include "resource_counts.h"
 #include "test_support.h"
 #include "win32/module_instance.h"
 
@@ -215,6 +218,33 @@ TEST(ServerModule, TypeInformationCleanUpIsRegisteredOnceHoweverManyLoadsFail) {
     EXPECT_EQ(std::distance(dravik::g_module.termCallbacks.begin(), dravik::g_module.termCallbacks.end()), 1);
     dravik::g_module.Stop();
     EXPECT_TRUE(dravik::g_module.termCallbacks.empty());
+}
+
+TEST(ModuleExit, AnEndingProcessReleasesNothingAnUnloadReleasesEverything) {
+    dravik::InitInstance(win32::this_module());
+    int cleanups = 0;
+    dravik::g_module.AddTermCallback([](void* count) { ++*static_cast<int*>(count); }, &cleanups);
+    ComPtr<IClassFactory> factory;
+    ASSERT_EQ(dravik::g_module.GetClassObject(CLSID_PMenu, IID_PPV_ARGS(&factory)), S_OK);
+    factory.Reset();  // only the class table holds it
+    dravik::CPMenu writer;
+    ASSERT_TRUE(writer.fileToMemoryMap("a.jpg|"));
+    const std::map<std::string, DWORD> handles = test_support::CountHandlesByKind();
+    const DWORD views = test_support::CountMappedViews();
+
+    dravik::ExitInstance(true);
+    EXPECT_EQ(cleanups, 0);
+    EXPECT_NE(dravik::g_objectMap[0].classFactory.load(), nullptr);
+    EXPECT_EQ(test_support::CountHandlesByKind(), handles);
+    EXPECT_EQ(test_support::CountMappedViews(), views);
+
+    dravik::ExitInstance(false);
+    EXPECT_EQ(cleanups, 1);
+    EXPECT_EQ(dravik::g_objectMap[0].classFactory.load(), nullptr);
+    std::map<std::string, DWORD> released = handles;
+    if ((released["Section"] -= 2) == 0) released.erase("Section");  // the file list's two blocks
+    EXPECT_EQ(test_support::CountHandlesByKind(), released);
+    EXPECT_EQ(test_support::CountMappedViews(), views - 2);
 }
 
 BOOL CALLBACK AddLanguage(HMODULE, LPCSTR, LPCSTR, WORD language, LONG_PTR languages) {

@@ -148,10 +148,12 @@ protected:
     int m_runs = 0;
 };
 
+const std::string kImageMenu =
+    "Lumorex Manager > [View@1; Edit@2; Rotate@3; Exposure@4; Move to@5; Convert@6; Print@7; "
+    "Option@8; About@9] | (owner-drawn)@10 | ---@11";
+
 TEST_F(ShellHostOnTheDisplay, EveryMenuShapeShowsItsEntriesAndThePickReachesTheViewer) {
-    const std::string image =
-        "Lumorex Manager > [View@1; Edit@2; Rotate@3; Exposure@4; Move to@5; Convert@6; Print@7; "
-        "Option@8; About@9] | (owner-drawn)@10 | ---@11";
+    const std::string& image = kImageMenu;
     const std::string koreanImage =
         u8"루모렉스 매니저 > [보기@1; 편집@2; 회전@3; 노출@4; 파일 이동@5; 이미지 변환@6; "
         u8"출력@7; 환경 설정@8; 루모렉스 정보@9] | (owner-drawn)@10 | ---@11";
@@ -189,6 +191,80 @@ TEST_F(ShellHostOnTheDisplay, EveryMenuShapeShowsItsEntriesAndThePickReachesTheV
         EXPECT_EQ(outcome.viewer["keyword"], row.keyword);
         EXPECT_EQ(outcome.viewer["folder"], folder);
         EXPECT_EQ(outcome.viewer["list"], list);
+    }
+}
+
+// PATH with a folder in front, for the programs started in one scope.
+class ScopedPathInFront {
+public:
+    explicit ScopedPathInFront(const std::string& folder) {
+        m_saved.resize(GetEnvironmentVariableA("PATH", nullptr, 0));
+        m_saved.resize(GetEnvironmentVariableA("PATH", &m_saved[0], static_cast<DWORD>(m_saved.size())));
+        SetEnvironmentVariableA("PATH", (folder + ";" + m_saved).c_str());
+    }
+    ~ScopedPathInFront() { SetEnvironmentVariableA("PATH", m_saved.c_str()); }
+
+private:
+    std::string m_saved;
+};
+
+// The host runs from a folder of its own, as the shell runs from the system's. Its current folder,
+// a folder below that and a folder on PATH hold planted image libraries; the module is registered
+// from a folder with the real library beside it or without, and the viewer's folder holds the real
+// library or nothing.
+TEST_F(ShellHostOnTheDisplay, PlantedImageLibrariesAreNeverLoadedWhereverTheHostsSearchWouldFindThem) {
+    const std::string bin = test_support::BinDir(), planted = bin + "stubs\\planted\\Zuzazavuro.dll";
+    const std::string host = m_dir / "host\\", current = m_dir / "current\\", onPath = m_dir / "on path\\",
+                      moduleWithLibrary = m_dir / "module with library\\", moduleAlone = m_dir / "module alone\\",
+                      viewerWithLibrary = m_dir / "viewer\\", emptyViewer = m_dir / "empty viewer\\";
+    for (const std::string& folder :
+         {host, current, current + "viewer\\", onPath, moduleWithLibrary, moduleAlone, viewerWithLibrary, emptyViewer})
+        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
+    const std::pair<std::string, std::string> copies[] = {
+        {bin + "ShellHost.exe", host + "ShellHost.exe"},
+        {bin + "Dravik.dll", moduleWithLibrary + "Dravik.dll"},
+        {bin + "Zuzazavuro.dll", moduleWithLibrary + "Zuzazavuro.dll"},
+        {bin + "Dravik.dll", moduleAlone + "Dravik.dll"},
+        {bin + "Zuzazavuro.dll", viewerWithLibrary + "Zuzazavuro.dll"},
+        {planted, current + "Zuzazavuro.dll"},
+        {planted, current + "viewer\\Zuzazavuro.dll"},
+        {planted, onPath + "Zuzazavuro.dll"},
+    };
+    for (const auto& copy : copies)
+        ASSERT_TRUE(CopyFileA(copy.first.c_str(), copy.second.c_str(), FALSE)) << copy.second;
+    ASSERT_TRUE(test_support::ScopedUserSettings::Set("shmenu_language", "eng"));
+    const ScopedPathInFront path(onPath);
+
+    const std::string image = "---@0 | " + kImageMenu + " | ";
+    const struct {
+        const char* where;  // the real library is
+        std::string module;
+        std::string mainPath;
+        std::string currentFolder;
+        std::string menu;  // the handler's entries
+    } rows[] = {
+        {"beside the module", moduleWithLibrary, emptyViewer, current, image},
+        {"in the viewer's folder", moduleAlone, viewerWithLibrary, current, image},
+        {"nowhere; the viewer's folder is relative and leads to a planted one", moduleAlone, "viewer", current, ""},
+        {"nowhere it may be taken from", moduleAlone, emptyViewer, current, ""},
+        {"nowhere, and only PATH has one", moduleAlone, emptyViewer, emptyViewer, ""},
+        {"beside the module, and only PATH has another", moduleWithLibrary, emptyViewer, emptyViewer, image},
+    };
+    const std::string markers[] = {current + "Zuzazavuro.dll.loaded", current + "viewer\\Zuzazavuro.dll.loaded",
+                                   onPath + "Zuzazavuro.dll.loaded"};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.where);
+        for (const std::string& marker : markers) DeleteFileA(marker.c_str());
+        ASSERT_EQ(test_support::Regsvr32("", row.module + "Dravik.dll"), 0u);
+        ASSERT_TRUE(test_support::ScopedUserSettings::Set("Main Path", row.mainPath));
+        const std::string report = m_dir / ("host" + std::to_string(++m_runs) + ".txt");
+        test_support::ChildProcess shell("\"" + host + "ShellHost.exe\" /timeout 1500 /report \"" + report + "\" \"" +
+                                             (m_dir / "a.jpg") + "\"",
+                                         0, row.currentFolder.c_str());
+        ASSERT_EQ(shell.Wait(), 0u);
+        EXPECT_EQ(test_support::ReadReport(report)["menu"], "Open | " + row.menu + "Copy | Properties");
+        for (const std::string& marker : markers)
+            EXPECT_EQ(GetFileAttributesA(marker.c_str()), INVALID_FILE_ATTRIBUTES) << marker;
     }
 }
 

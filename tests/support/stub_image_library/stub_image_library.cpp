@@ -4,9 +4,13 @@
 //   STUB_NO_FILEKIND     no Filekind export
 //   STUB_NO_LOADIMAGE    no Loadimage export
 //   STUB_NULL_IMAGE      Loadimage writes sizes but returns no bitmap
+//   STUB_RECORD_LOAD     a library planted where a careless load would find it: records that a
+//                        process loaded it by creating "<its own path>.loaded"
 // Otherwise Loadimage answers a bitmap exactly as large as the box it was given, and reports a
 // 640 x 480, 8-bit source.
 #include <windows.h>
+
+#include <string>
 
 #if defined(_MSC_VER)
 #define STUB_EXPORT extern "C" __declspec(dllexport)
@@ -34,5 +38,17 @@ STUB_EXPORT HBITMAP WINAPI Loadimage(const char*, int* width, int* height, int* 
     ReleaseDC(nullptr, screen);
     return bitmap;
 #endif
+}
+#endif
+
+#ifdef STUB_RECORD_LOAD
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH) return TRUE;
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(instance, path, MAX_PATH);
+    const HANDLE record =
+        CreateFileA((std::string(path) + ".loaded").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (record != INVALID_HANDLE_VALUE) CloseHandle(record);
+    return TRUE;
 }
 #endif

@@ -1,0 +1,16 @@
+#include "com/instance.h"
+
+#include "com/object_map.h"
+#include "preview/file_list.h"
+
+namespace dravik {
+
+void InitInstance(HINSTANCE instance) noexcept { g_module.Start(instance, g_objectMap); }
+
+void ExitInstance(bool processEnding) noexcept {
+    if (processEnding) return;
+    g_module.Stop();
+    ReleaseFileListBlocks();
+}
+
+}  // namespace dravik
