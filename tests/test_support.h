@@ -199,4 +199,14 @@ inline std::map<std::string, std::string> ReadReport(const std::string& path) {
     return values;
 }
 
+// The report of a support program once it is there and can be read: the writers put it in place
+// whole, yet under Wine a reader may be refused the file for a moment while the rename that put it
+// there still holds it. Empty when it did not come in time.
+inline std::map<std::string, std::string> WaitForReport(const std::string& path, DWORD timeoutMs = 30000) {
+    for (const DWORD start = GetTickCount();; Sleep(20)) {
+        std::map<std::string, std::string> report = ReadReport(path);
+        if (!report.empty() || GetTickCount() - start > timeoutMs) return report;
+    }
+}
+
 }  // namespace test_support

@@ -70,8 +70,7 @@ protected:
         Outcome outcome;
         outcome.hr = menu.InvokeCommand(&info);
         outcome.started = counter.count();
-        if (outcome.started && test_support::WaitForFile(reportPath))
-            outcome.report = test_support::ReadReport(reportPath);
+        if (outcome.started) outcome.report = test_support::WaitForReport(reportPath);
         return outcome;
     }
 
