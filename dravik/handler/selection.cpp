@@ -5,6 +5,7 @@
 #include <string>
 
 #include "handler/debug_log.h"
+#include "handler/drop_list.h"
 #include "handler/settings.h"
 
 namespace dravik {
@@ -22,20 +23,6 @@ PathParts SplitSelectedPath(const std::string& path) {
     if (separator != std::string::npos) return {path.substr(0, separator + 1), path.substr(separator + 1)};
     const size_t drive = path.size() >= 2 && path[1] == ':' ? 2 : 0;
     return {path.substr(0, drive), path.substr(drive)};
-}
-
-// Path i of the drop, read whole however long it is; empty when it cannot be read. The drop
-// handle finds path i by walking the paths before it, so a path that fits the usual buffer is
-// read with one call.
-std::string QueryDroppedPath(HDROP drop, UINT index) {
-    char usual[MAX_PATH];
-    const UINT read = DragQueryFileA(drop, index, usual, MAX_PATH);
-    if (read < MAX_PATH - 1) return std::string(usual, read);
-
-    const UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    std::string path(length + 1, '\0');
-    path.resize(DragQueryFileA(drop, index, &path[0], length + 1));
-    return path;
 }
 
 }  // namespace
@@ -61,15 +48,17 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
         ReleaseStgMedium(&medium);
         return E_INVALIDARG;
     }
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const DropList names(drop, GlobalSize(medium.hGlobal));
+    const size_t count = names.size();
     if (count == 0) {
         GlobalUnlock(medium.hGlobal);
         ReleaseStgMedium(&medium);
         return E_INVALIDARG;
     }
 
-    for (UINT i = 0; i < count; ++i) {
-        const std::string path = QueryDroppedPath(drop, i);
+    size_t i = 0;
+    for (DropList::iterator name = names.begin(); name != names.end(); ++name, ++i) {
+        const std::string path = name->ansi();
         if (path.empty()) continue;
 
         ++m_selCount;

@@ -1,0 +1,92 @@
+#include "handler/drop_list.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+
+#include "win32/code_page.h"
+
+namespace dravik {
+namespace {
+
+bool IsAligned(const BYTE* units) { return reinterpret_cast<std::uintptr_t>(units) % alignof(WCHAR) == 0; }
+
+// The units before the first zero unit, among the `available` units from start.
+std::size_t UnitsBeforeZero(const BYTE* start, std::size_t available, bool wide) {
+    if (!wide) {
+        const void* zero = std::memchr(start, 0, available);
+        return zero ? static_cast<std::size_t>(static_cast<const BYTE*>(zero) - start) : available;
+    }
+    if (IsAligned(start)) {
+        const wchar_t* units = reinterpret_cast<const wchar_t*>(start);
+        const wchar_t* zero = std::wmemchr(units, L'\0', available);
+        return zero ? static_cast<std::size_t>(zero - units) : available;
+    }
+    // The header may put the names at an odd offset.
+    std::size_t count = 0;
+    while (count < available && (start[2 * count] | start[2 * count + 1])) ++count;
+    return count;
+}
+
+}  // namespace
+
+std::string DropList::Name::ansi() const {
+    if (!m_wide) {
+        const char* bytes = reinterpret_cast<const char*>(m_start);
+        // DragQueryFileA passes an ANSI name through UTF-16 as well, so that a byte sequence the
+        // code page does not know arrives as its default character. ASCII passes unchanged.
+        if (std::all_of(bytes, bytes + m_units, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+            return std::string(bytes, m_units);
+        return win32::narrow(win32::widen(bytes, m_units));
+    }
+    if (IsAligned(m_start)) return win32::narrow(reinterpret_cast<const WCHAR*>(m_start), m_units);
+    std::wstring aligned(m_units, L'\0');
+    std::memcpy(&aligned[0], m_start, m_units * sizeof(WCHAR));
+    return win32::narrow(aligned);
+}
+
+DropList::DropList(const void* block, std::size_t bytes)
+    : m_block(static_cast<const BYTE*>(block)), m_bytes(block ? bytes : 0), m_firstName(m_bytes) {
+    DROPFILES header;
+    if (m_bytes < sizeof(header)) return;
+    std::memcpy(&header, m_block, sizeof(header));
+    m_wide = header.fWide != FALSE;
+    if (header.pFiles < m_bytes) m_firstName = header.pFiles;
+}
+
+DropList::iterator DropList::begin() const {
+    // The first name is there as soon as one unit is, even an empty one, as DragQueryFileA counts.
+    if (m_bytes - m_firstName < unitBytes()) return end();
+    return iterator(*this, m_firstName);
+}
+
+std::size_t DropList::size() const {
+    std::size_t count = 0;
+    for (iterator name = begin(); name != end(); ++name) ++count;
+    return count;
+}
+
+DropList::iterator::iterator(const DropList& list, std::size_t offset) : m_list(&list), m_offset(offset) {
+    m_name.m_start = list.m_block + offset;
+    m_name.m_wide = list.m_wide;
+    m_name.m_units = UnitsBeforeZero(m_name.m_start, (list.m_bytes - offset) / list.unitBytes(), list.m_wide);
+}
+
+DropList::iterator& DropList::iterator::operator++() {
+    const DropList& list = *m_list;
+    const std::size_t unit = list.unitBytes();
+    const std::size_t next = m_offset + (m_name.m_units + 1) * unit;
+    // The list ends with an empty name, or with the block.
+    if (next > list.m_bytes || list.m_bytes - next < unit ||
+        UnitsBeforeZero(list.m_block + next, 1, list.m_wide) == 0) {
+        *this = iterator();
+    } else {
+        *this = iterator(list, next);
+    }
+    return *this;
+}
+
+}  // namespace dravik
