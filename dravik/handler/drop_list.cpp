@@ -3,14 +3,17 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstring>
-#include <cwchar>
 
 #include "win32/code_page.h"
 
 namespace dravik {
 namespace {
+
+// Three bytes for a unit of UTF-16 in UTF-8; two in the double-byte code pages.
+constexpr std::size_t kMostBytesPerUnit = 3;
 
 bool IsAligned(const BYTE* units) { return reinterpret_cast<std::uintptr_t>(units) % alignof(WCHAR) == 0; }
 
@@ -20,32 +23,62 @@ std::size_t UnitsBeforeZero(const BYTE* start, std::size_t available, bool wide)
         const void* zero = std::memchr(start, 0, available);
         return zero ? static_cast<std::size_t>(static_cast<const BYTE*>(zero) - start) : available;
     }
-    if (IsAligned(start)) {
-        const wchar_t* units = reinterpret_cast<const wchar_t*>(start);
-        const wchar_t* zero = std::wmemchr(units, L'\0', available);
-        return zero ? static_cast<std::size_t>(zero - units) : available;
-    }
-    // The header may put the names at an odd offset.
     std::size_t count = 0;
-    while (count < available && (start[2 * count] | start[2 * count + 1])) ++count;
+    if (IsAligned(start)) {
+        const WCHAR* units = reinterpret_cast<const WCHAR*>(start);
+        // Four units at a time while no zero is among them; the first zero is found one by one.
+        constexpr std::uint64_t kLows = 0x0001000100010001u, kHighs = 0x8000800080008000u;
+        for (std::uint64_t four; count + 4 <= available; count += 4) {
+            std::memcpy(&four, units + count, sizeof(four));
+            if ((four - kLows) & ~four & kHighs) break;
+        }
+        while (count < available && units[count]) ++count;
+    } else {
+        // The header may put the names at an odd offset.
+        while (count < available && (start[2 * count] | start[2 * count + 1])) ++count;
+    }
     return count;
 }
 
 }  // namespace
 
 std::string DropList::Name::ansi() const {
+    std::string text;
+    ansi(text);
+    return text;
+}
+
+void DropList::Name::ansi(std::string& text) const {
     if (!m_wide) {
         const char* bytes = reinterpret_cast<const char*>(m_start);
         // DragQueryFileA passes an ANSI name through UTF-16 as well, so that a byte sequence the
         // code page does not know arrives as its default character. ASCII passes unchanged.
         if (std::all_of(bytes, bytes + m_units, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            return std::string(bytes, m_units);
-        return win32::narrow(win32::widen(bytes, m_units));
+            text.assign(bytes, m_units);
+        else
+            text = win32::narrow(win32::widen(bytes, m_units));
+        return;
     }
-    if (IsAligned(m_start)) return win32::narrow(reinterpret_cast<const WCHAR*>(m_start), m_units);
-    std::wstring aligned(m_units, L'\0');
-    std::memcpy(&aligned[0], m_start, m_units * sizeof(WCHAR));
-    return win32::narrow(aligned);
+    std::wstring aligned;
+    const WCHAR* units = reinterpret_cast<const WCHAR*>(m_start);
+    if (!IsAligned(m_start)) {
+        aligned.assign(m_units, L'\0');
+        std::memcpy(&aligned[0], m_start, m_units * sizeof(WCHAR));
+        units = aligned.data();
+    }
+    // One conversion into room for the most bytes a unit can take in any ANSI code page; a name
+    // is measured first only when that room would not suffice.
+    if (m_units > 0 && m_units <= INT_MAX / kMostBytesPerUnit) {
+        const int count = static_cast<int>(m_units);
+        text.resize(m_units * kMostBytesPerUnit);
+        const int bytes =
+            WideCharToMultiByte(CP_ACP, 0, units, count, &text[0], static_cast<int>(text.size()), nullptr, nullptr);
+        if (bytes > 0) {
+            text.resize(static_cast<std::size_t>(bytes));
+            return;
+        }
+    }
+    text = win32::narrow(units, m_units);
 }
 
 DropList::DropList(const void* block, std::size_t bytes)

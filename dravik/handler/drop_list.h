@@ -25,6 +25,8 @@ public:
         // characters the code page lacks become its best fit or its default character, and so
         // do ANSI byte sequences it does not know.
         std::string ansi() const;
+        // The same into text, whose storage is used again.
+        void ansi(std::string& text) const;
 
     private:
         friend class DropList;
