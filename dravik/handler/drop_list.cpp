@@ -113,11 +113,14 @@ DropList::iterator& DropList::iterator::operator++() {
     const std::size_t unit = list.unitBytes();
     const std::size_t next = m_offset + (m_name.m_units + 1) * unit;
     // The list ends with an empty name, or with the block.
-    if (next > list.m_bytes || list.m_bytes - next < unit ||
-        UnitsBeforeZero(list.m_block + next, 1, list.m_wide) == 0) {
+    const std::size_t units =
+        next < list.m_bytes ? UnitsBeforeZero(list.m_block + next, (list.m_bytes - next) / unit, list.m_wide) : 0;
+    if (units == 0) {
         *this = iterator();
     } else {
-        *this = iterator(list, next);
+        m_offset = next;
+        m_name.m_start = list.m_block + next;
+        m_name.m_units = units;
     }
     return *this;
 }
