@@ -22,7 +22,7 @@ run_target() {
   local target=$1 broken=$2 wine=$WINE bench name
   [ "$target" = x86 ] && wine=$WINE32
   trap lumorex_wine_down EXIT
-  lumorex_wine_up "$root/build/$target"
+  lumorex_wine_up "$root/build/$target" || return 1
   # Without a window manager Wine waits for one at every hide of a window it counts as managed;
   # the capture benchmark shows and hides its frame.
   "$WINE" reg add 'HKCU\Software\Wine\AppDefaults\capture_bench.exe\X11 Driver' /v Managed /t REG_SZ /d N /f \
