@@ -1,10 +1,12 @@
 // What a right-click on one image costs the handler beyond the image library's own decode.
 //
-// For a 24-megapixel JPEG and a 1-megapixel PNG, times in turn:
+// For a 24-megapixel JPEG and a 1-megapixel PNG, times in neighbouring pairs:
 //   decode      the library's Loadimage alone, library loaded once, bitmap deleted;
-//   initialize  the handler's Initialize on a real shell data object for the file (settings,
-//               selection, the library loaded, asked for the kind and the thumbnail, unloaded).
-// Rounds alternate the two so that both see the same machine; medians are compared.
+//   initialize  the handler's Initialize on a real shell data object for the file (debug start,
+//               settings, the selection, the library loaded, asked for the kind and the
+//               thumbnail, unloaded).
+// The ratio is the median of the pairs' ratios; the difference, the median of the pairs'
+// differences, is what Initialize does besides the decode.
 #include <windows.h>
 
 #include <cstdio>
@@ -20,9 +22,12 @@
 
 namespace {
 
+constexpr double kBound = 1.05;
+
 struct Case {
     const char* label;
     std::string path;
+    image_files::ImageParams image;
     int rounds;
 };
 
@@ -36,13 +41,14 @@ int main() {
     samples::ScopedTempDir dir;
     using image_files::Format;
     const std::vector<Case> cases = {
-        {"24 MP JPEG (6000x4000)", dir / "big.jpg", 7},
-        {"1 MP PNG (1000x1000)", dir / "one.png", 41},
+        {"24 MP JPEG (6000x4000), Initialize", dir / "big.jpg", {Format::Jpeg, 6000, 4000}, 21},
+        {"1 MP PNG (1000x1000), Initialize", dir / "one.png", {Format::Png, 1000, 1000}, 301},
     };
-    if (!image_files::WriteImage(cases[0].path, {Format::Jpeg, 6000, 4000}) ||
-        !image_files::WriteImage(cases[1].path, {Format::Png, 1000, 1000})) {
-        std::fprintf(stderr, "cannot write the images\n");
-        return 1;
+    for (const Case& c : cases) {
+        if (!image_files::WriteImage(c.path, c.image)) {
+            std::fprintf(stderr, "cannot write %s\n", c.path.c_str());
+            return 1;
+        }
     }
 
     win32::unique_hmodule library(LoadLibraryA(dravik::kImageLibraryName));
@@ -52,26 +58,29 @@ int main() {
         return 1;
     }
 
-    std::printf("%-24s %12s %14s %8s\n", "image", "decode ms", "initialize ms", "ratio");
+    bench::ReportHeader("decode ms", "initialize ms");
     int failures = 0;
     for (const Case& c : cases) {
         auto data = samples::ShellDataObject({c.path});
         dravik::CPMenu menu;
-        std::vector<double> decode, initialize;
+        bench::Pairs pairs;
+        std::vector<double> besides;
         for (int round = 0; round < c.rounds; ++round) {
-            int w = 150, h = 150, iw = 0, ih = 0, bits = 0;
-            double start = bench::NowMs();
-            HBITMAP bitmap = loadImage(c.path.c_str(), &w, &h, &iw, &ih, &bits);
-            decode.push_back(bench::NowMs() - start);
-            DeleteObject(bitmap);
-
-            start = bench::NowMs();
-            menu.Initialize(nullptr, data.Get(), nullptr);
-            initialize.push_back(bench::NowMs() - start);
-            if (menu.m_IsSelType != dravik::kSelectionImage) ++failures;
+            HBITMAP decoded = nullptr;
+            pairs.Add(
+                [&] {
+                    menu.Initialize(nullptr, data.Get(), nullptr);
+                    if (menu.m_IsSelType != dravik::kSelectionImage) ++failures;
+                },
+                [&] {
+                    int w = 150, h = 150, iw = 0, ih = 0, bits = 0;
+                    decoded = loadImage(c.path.c_str(), &w, &h, &iw, &ih, &bits);
+                });
+            DeleteObject(decoded);
         }
-        const double d = bench::Median(decode), i = bench::Median(initialize);
-        std::printf("%-24s %12.1f %14.1f %8.3f\n", c.label, d, i, i / d);
+        bench::Report(c.label, pairs, kBound);
+        for (size_t i = 0; i < pairs.measured.size(); ++i) besides.push_back(pairs.measured[i] - pairs.baseline[i]);
+        std::printf("%-44s %12.3f ms\n", "  besides the decode (median difference)", bench::Median(besides));
     }
     if (failures) std::fprintf(stderr, "%d rounds found no image\n", failures);
     return failures ? 1 : 0;

@@ -68,14 +68,26 @@ inline Microsoft::WRL::ComPtr<IDataObject> ClipboardDataObject(UINT format, cons
     return data;
 }
 
-// A drop list (CF_HDROP) of the given paths on the clipboard.
-inline Microsoft::WRL::ComPtr<IDataObject> DropListDataObject(const std::vector<std::string>& paths) {
+// The bytes of a drop list (CF_HDROP): the header, each path with its zero, and the closing zero.
+// Narrow paths make a list in the ANSI code page, wide ones a list of UTF-16 names, as the shell's.
+template <typename Char>
+std::string DropListBytes(const std::vector<std::basic_string<Char>>& paths) {
     DROPFILES header = {};
     header.pFiles = sizeof(DROPFILES);
+    header.fWide = sizeof(Char) > 1;
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof(header));
-    for (const std::string& path : paths) bytes += path + '\0';
-    bytes += '\0';
-    return ClipboardDataObject(CF_HDROP, bytes);
+    for (const std::basic_string<Char>& path : paths)
+        bytes.append(reinterpret_cast<const char*>(path.c_str()), (path.size() + 1) * sizeof(Char));
+    bytes.append(sizeof(Char), '\0');
+    return bytes;
+}
+
+// A drop list (CF_HDROP) of the given paths on the clipboard.
+inline Microsoft::WRL::ComPtr<IDataObject> DropListDataObject(const std::vector<std::string>& paths) {
+    return ClipboardDataObject(CF_HDROP, DropListBytes(paths));
+}
+inline Microsoft::WRL::ComPtr<IDataObject> DropListDataObject(const std::vector<std::wstring>& paths) {
+    return ClipboardDataObject(CF_HDROP, DropListBytes(paths));
 }
 
 }  // namespace samples

@@ -5,38 +5,21 @@
 #include <string>
 
 #include "handler/debug_log.h"
+#include "handler/drop_list.h"
 #include "handler/settings.h"
 #include "win32/stg_medium.h"
 
 namespace dravik {
 namespace {
 
-// A selected path cut the way the platform splits paths: the folder part is the drive and the
-// directory up to and including the last separator; the name is the final component.
-struct PathParts {
-    std::string folder;
-    std::string name;
-};
-
-PathParts SplitSelectedPath(const std::string& path) {
-    const size_t separator = path.find_last_of("\\/");
-    if (separator != std::string::npos) return {path.substr(0, separator + 1), path.substr(separator + 1)};
-    const size_t drive = path.size() >= 2 && path[1] == ':' ? 2 : 0;
-    return {path.substr(0, drive), path.substr(drive)};
-}
-
-// Path i of the drop, read whole however long it is; empty when it cannot be read. The drop
-// handle finds path i by walking the paths before it, so a path that fits the usual buffer is
-// read with one call.
-std::string QueryDroppedPath(HDROP drop, UINT index) {
-    char usual[MAX_PATH];
-    const UINT read = DragQueryFileA(drop, index, usual, MAX_PATH);
-    if (read < MAX_PATH - 1) return std::string(usual, read);
-
-    const UINT length = DragQueryFileA(drop, index, nullptr, 0);
-    std::string path(length + 1, '\0');
-    path.resize(DragQueryFileA(drop, index, &path[0], length + 1));
-    return path;
+// Where the name starts in a selected path, cut the way the platform splits paths: the folder part
+// before it is the drive and the directory up to and including the last separator; the name is the
+// final component.
+size_t NameStart(const std::string& path) {
+    for (size_t start = path.size(); start > 0; --start) {
+        if (path[start - 1] == '\\' || path[start - 1] == '/') return start;
+    }
+    return path.size() >= 2 && path[1] == ':' ? 2 : 0;
 }
 
 }  // namespace
@@ -62,19 +45,24 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     win32::scoped_global_lock locked(medium.get().hGlobal);
     const HDROP drop = static_cast<HDROP>(locked.get());
     if (!drop) return E_INVALIDARG;
-    const UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    const DropList names(drop, GlobalSize(medium.get().hGlobal));
+    const size_t count = names.size();
     if (count == 0) return E_INVALIDARG;
 
-    for (UINT i = 0; i < count; ++i) {
-        const std::string path = QueryDroppedPath(drop, i);
+    m_fileNames.reserve(count);
+    std::string path;
+    DropList::iterator lastRead = names.end();
+    size_t i = 0;
+    for (DropList::iterator name = names.begin(); name != names.end(); ++name, ++i) {
+        name->ansi(path);
         if (path.empty()) continue;
 
         ++m_selCount;
-        PathParts parts = SplitSelectedPath(path);
-        m_curFolder = parts.folder;
-        if (i == 0) m_choosePath = parts.folder;
-        DebugLog(" %d.  %s", m_selCount, parts.name.c_str());
-        m_fileNames.push_back(std::move(parts.name));
+        lastRead = name;
+        const size_t nameStart = NameStart(path);
+        if (i == 0) m_choosePath.assign(path, 0, nameStart);
+        m_fileNames.emplace_back(path, nameStart);
+        DebugLog(" %d.  %s", m_selCount, m_fileNames.back().c_str());
 
         if (count == 1) {
             if (IsDirectoryPath(path.c_str())) {
@@ -92,6 +80,11 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
         } else if (i == 0 && IsDirectoryPath(path.c_str())) {
             m_multi_selected = 0;
         }
+    }
+    // The folder of the last path read; nothing in the loop looks at it before.
+    if (lastRead != names.end()) {
+        lastRead->ansi(path);
+        m_curFolder.assign(path, 0, NameStart(path));
     }
     if (count == 1) m_multi_selected = 0;
     DebugLog(" chooes path :   %s", m_choosePath.c_str());

@@ -9,25 +9,40 @@
 
 namespace dravik {
 
-bool TryReadRegistryText(HKEY root, const char* keyPath, const char* valueName, REGSAM access, std::string& text) {
-    win32::unique_hkey key;
-    if (RegOpenKeyExA(root, keyPath, 0, access, key.put()) != ERROR_SUCCESS) return false;
-
+bool TryReadValueText(HKEY key, const char* valueName, std::string& text) {
     char data[kSettingValueBytes] = {};
     DWORD size = sizeof(data);
-    if (RegQueryValueExA(key.get(), valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+    if (RegQueryValueExA(key, valueName, nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
         return false;
     text.assign(data, strnlen(data, size));
     return true;
 }
 
-std::string ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, REGSAM access) {
+bool TryReadRegistryText(HKEY root, const char* keyPath, const char* valueName, REGSAM access, std::string& text) {
+    win32::unique_hkey key;
+    return RegOpenKeyExA(root, keyPath, 0, access, key.put()) == ERROR_SUCCESS &&
+           TryReadValueText(key.get(), valueName, text);
+}
+
+std::string ReadRegistryText(HKEY key, const char* keyPath, const char* valueName) {
     std::string text;
-    if (!TryReadRegistryText(root, keyPath, valueName, access, text)) throw RegException(keyPath);
+    if (!key || !TryReadValueText(key, valueName, text)) throw RegException(keyPath);
     return text;
 }
 
+std::string ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, REGSAM access) {
+    win32::unique_hkey key;
+    RegOpenKeyExA(root, keyPath, 0, access, key.put());
+    return ReadRegistryText(key.get(), keyPath, valueName);
+}
+
 bool IsDirectoryPath(const char* path) {
+    // An existing file is answered from its attributes, as the search would find it: a search
+    // opens and reads its folder. Wildcards, folders and paths without attributes take the search.
+    const DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !std::strpbrk(path, "*?"))
+        return false;
+
     WIN32_FIND_DATAA found;
     win32::unique_find search(FindFirstFileA(path, &found));
     if (!search) return false;
@@ -44,8 +59,19 @@ void CPMenu::ReadSettings() {
     m_mainPath.clear();
     g_selFileName.clear();
 
+    // Full access takes in the read and write access the language is read with, so one opening
+    // serves both values. Refused full access, the language is read with the access it needs and
+    // the viewer folder stays unread; a missing key is missing for either.
+    win32::unique_hkey settings;
+    const LSTATUS opened = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, settings.put());
     std::string language;
-    if (TryReadRegistryText(HKEY_CURRENT_USER, kSettingsKey, kLanguageValue, KEY_READ | KEY_WRITE, language)) {
+    bool languageRead = false;
+    if (opened == ERROR_SUCCESS)
+        languageRead = TryReadValueText(settings.get(), kLanguageValue, language);
+    else if (opened != ERROR_FILE_NOT_FOUND)
+        languageRead =
+            TryReadRegistryText(HKEY_CURRENT_USER, kSettingsKey, kLanguageValue, KEY_READ | KEY_WRITE, language);
+    if (languageRead) {
         const CWideString text(language.c_str());
         if (text.isEqual("kor"))
             m_language = kLanguageKorean;
@@ -55,7 +81,7 @@ void CPMenu::ReadSettings() {
     }
 
     try {
-        m_mainPath = ReadRegistryText(HKEY_CURRENT_USER, kSettingsKey, kMainPathValue, KEY_ALL_ACCESS);
+        m_mainPath = ReadRegistryText(settings.get(), kSettingsKey, kMainPathValue);
     } catch (const RegException&) {
         // No viewer folder: the launch then builds its path from the empty folder.
     }

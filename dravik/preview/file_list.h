@@ -27,8 +27,9 @@ void ReleaseFileListBlocks();
 }  // namespace dravik
 
 // The reader's side, in the viewer's process. The size a buffer needs for the text and its
-// terminator, or 0 when there is no list.
+// terminator, or 0 when there is no list: no process holds the string block.
 extern "C" int get_FileListSize();
 // Copies the text into buffer, which holds size bytes, as far as both the buffer and the string
-// block reach, and terminates it. 1 on success; 0 for no list, no buffer or a size below 1.
+// block reach, and terminates it: the text of the list whose size the last get_FileListSize gave,
+// if it gave one since the last call. 1 on success; 0 for no list, no buffer or a size below 1.
 extern "C" int WINAPI get_FileListString(int size, char* buffer);

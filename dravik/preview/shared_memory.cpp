@@ -21,11 +21,15 @@ bool CSharedMemory::create(const char* name, DWORD size) {
     return m_hMap && mapView(FILE_MAP_WRITE);
 }
 
-bool CSharedMemory::open(const char* name) {
+bool CSharedMemory::open(const char* name) { return find(name) && mapForReading(); }
+
+bool CSharedMemory::find(const char* name) {
     if (m_hMap) return false;
     m_hMap.reset(OpenFileMappingA(FILE_MAP_READ, FALSE, name));
-    return m_hMap && mapView(FILE_MAP_READ);
+    return static_cast<bool>(m_hMap);
 }
+
+bool CSharedMemory::mapForReading() { return m_hMap && mapView(FILE_MAP_READ); }
 
 bool CSharedMemory::close() {
     m_pView.reset();

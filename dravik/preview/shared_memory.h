@@ -23,10 +23,14 @@ public:
     // Opens an existing mapping and maps all of it for reading; false at once when a mapping is
     // already held.
     bool open(const char* name);
+    // The two steps of open: the existing mapping opened for reading, then all of it mapped.
+    bool find(const char* name);
+    bool mapForReading();
     bool close();
 
     // The mapping, null when none is held; for lending it to another process.
     HANDLE mapping() const noexcept { return m_hMap.get(); }
+    bool holdsView() const noexcept { return m_viewSize > 0; }
 
     // Copies at most count bytes to or from the start of the view; the number of bytes copied.
     std::size_t write(const void* data, std::size_t count);

@@ -118,6 +118,23 @@ TEST(FileList, ListWrittenByTheOtherKindReadsTheSame) {
     }
 }
 
+TEST(FileList, AReaderGivenASizeGetsItsTextAfterTheWriterEndedAndThenHoldsNoBlock) {
+    const Reader reader;
+    auto writer = std::make_unique<Writer>(std::vector<std::string>{"a.jpg|b.png|"});
+    ASSERT_TRUE(writer->started());
+    ASSERT_EQ(reader.Size(), 13);
+    writer.reset();
+    const ReadBack read = reader.Read(13, 13);
+    EXPECT_EQ(read.result, 1);
+    EXPECT_EQ(read.buffer, std::string("a.jpg|b.png|\0", 13)) << "the text of the size it was given";
+
+    EXPECT_EQ(reader.Size(), 0) << "no process holds the blocks any more";
+    EXPECT_EQ(reader.Read(13, 13).result, 0);
+    for (const char* name : {dravik::kFileListSizeName, dravik::kFileListStringName}) {
+        EXPECT_FALSE(win32::unique_handle(OpenFileMappingA(FILE_MAP_READ, FALSE, name))) << name << " is still there";
+    }
+}
+
 TEST(FileList, HostileSizesAreRefusedOrClippedToTheBlock) {
     const Writer writer({"a.jpg|b.png|"});
     ASSERT_TRUE(writer.started());

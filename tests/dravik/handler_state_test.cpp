@@ -164,6 +164,8 @@ TEST(DirectoryPath, OnlyAnExistingFolderBelowARootCounts) {
     EXPECT_FALSE(dravik::IsDirectoryPath("C:\\")) << "a drive root finds nothing";
     EXPECT_FALSE(dravik::IsDirectoryPath(file.c_str()));
     EXPECT_FALSE(dravik::IsDirectoryPath((dir / "missing").c_str()));
+    EXPECT_TRUE(dravik::IsDirectoryPath((dir / "phot?s").c_str())) << "a pattern is searched for";
+    EXPECT_FALSE(dravik::IsDirectoryPath((dir / "a.*").c_str()));
 }
 
 // The menu bitmap as the resource holds it: 12 x 12, 256-colour palette.

@@ -214,4 +214,25 @@ TEST(SelectionOfLongPaths, NamesAndFoldersAreReadWhole) {
     EXPECT_EQ(menu.m_multi_selected, 1);
 }
 
+TEST(SelectionOfADropList, AllNamesOfAThousandsLongUtf16ListArriveInTheShellsOrder) {
+    test_support::ScopedUserSettings settings;
+    samples::ComApartment com;
+    std::vector<std::wstring> paths;
+    Names expected;
+    for (int i = 0; i < 3000; ++i) {
+        const std::string name = i == 1500 ? std::string(400, 'n') + ".gif" : "IMG_" + std::to_string(i) + ".JPG";
+        paths.push_back((i < 2999 ? L"C:\\Pics\\" : L"D:\\") + std::wstring(name.begin(), name.end()));
+        expected.push_back(name);
+    }
+    auto data = samples::DropListDataObject(paths);
+    ASSERT_TRUE(data);
+    CPMenu menu;
+    ASSERT_EQ(menu.Initialize(nullptr, data.Get(), nullptr), S_OK);
+    EXPECT_EQ(menu.m_fileNames, expected);
+    EXPECT_EQ(menu.m_selCount, 3000);
+    EXPECT_EQ(menu.m_choosePath, "C:\\Pics\\");
+    EXPECT_EQ(menu.m_curFolder, "D:\\");
+    EXPECT_EQ(menu.m_multi_selected, 1);
+}
+
 }  // namespace
