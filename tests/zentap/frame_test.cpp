@@ -128,9 +128,9 @@ TEST(FrameCaption, ObjectCaptureAsksForCtrlClickAndEveryOtherUseForClickMoveClic
         SCOPED_TRACE(c.useType);
         zentap::CFrameDlg frame;
         frame.m_useType = c.useType;
-        EXPECT_EQ(frame.m_caption, "") << "chosen with the window";
+        EXPECT_STREQ(frame.m_caption, "") << "chosen with the window";
         ASSERT_TRUE(frame.Create());
-        EXPECT_EQ(frame.m_caption, c.caption);
+        EXPECT_STREQ(frame.m_caption, c.caption);
     }
 }
 
