@@ -135,9 +135,10 @@ bool HandEndToCaptureThread() {
     return HostTokenHolder() != TokenHolder::AnotherThread;
 }
 
-// The capture thread ended without ending its capture (it was terminated): its frame window and
-// timer went with it. Its hooks are removed here where the system kept them. The record is left
-// alone, as another host may own the capture by now.
+// The capture thread ended without ending its capture (it was terminated): its timer went with it,
+// and its frame window with it (some platforms leave the window, with nobody to answer for it).
+// Its hooks are removed here where the system kept them. The record is written back as an unhook
+// writes it only while it still names this capture's frame: another host may own the capture by now.
 void ForgetEndedCapture() {
     RemoveHooks();
     g_timerId = 0;
@@ -146,6 +147,15 @@ void ForgetEndedCapture() {
         g_screenBitmap.reset(g_frame->TakeBitmap());
         g_frame->Abandon();
         g_frame.reset();
+    }
+    if (g_frameWnd) {
+        RecordCycle cycle;
+        if (cycle && cycle.record().frameWnd == WindowValue(g_frameWnd)) {
+            // The window of a thread that was ended may linger: the record names none.
+            cycle.record() = g_record;
+            cycle.record().frameWnd = 0;
+            cycle.Commit();
+        }
     }
     g_frameWnd = nullptr;
     g_host = HostWindow{};
@@ -171,11 +181,11 @@ void LeaveCaptureOfBusyThread() {
 const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const char* useType) {
     if (!IsUseType(useType)) return kInvalidUseType;
     if (!IsWindow(notifyWnd)) return kNoNotifyWindow;
+    if (HostTokenHolder() == TokenHolder::EndedThread) ForgetEndedCapture();
     if (CaptureMemoryExists()) {
         ReadRecordLocked(g_record);
         if (IsWindow(AsWindow(g_record.frameWnd))) return kDoingTheWorking;
     }
-    if (HostTokenHolder() == TokenHolder::EndedThread) ForgetEndedCapture();
     // Nobody could follow a capture that cannot be published: its ticks and hooks would do nothing
     // while its hooks swallowed Escape everywhere.
     CaptureRecord published;
