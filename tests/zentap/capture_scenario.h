@@ -314,7 +314,10 @@ public:
         Tell(kEnd);
         WaitForSingleObject(m_thread.get(), 10000);
     }
+    // Ended from outside while it waits: a thread ended in the middle of a call may leave a lock of
+    // the process taken for good.
     void Terminate() {
+        Block();
         TerminateThread(m_thread.get(), 1);
         WaitForSingleObject(m_thread.get(), 10000);
     }
