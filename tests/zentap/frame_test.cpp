@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <climits>
 #include <cstring>
 #include <string>
 
@@ -121,27 +120,6 @@ TEST_F(FrameOutline, MoveWritesTheLastAreaOnlyOnceNoOtherProcessHoldsTheRecordLo
     ASSERT_TRUE(released);
     EXPECT_TRUE(SameArea(atRelease, RECT{100, 100, 200, 150})) << "not while the lock was held";
     EXPECT_TRUE(SameArea(LastArea(), RECT{300, 200, 400, 260}));
-}
-
-TEST_F(FrameOutline, RectangleAtTheEndsOfTheIntegerRangeGivesAWindowNoLargerThanTheScreen) {
-    const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
-    const RECT cases[] = {{LONG_MIN, LONG_MIN, LONG_MAX, LONG_MAX},
-                          {LONG_MAX, LONG_MAX, 300, 200},
-                          {LONG_MIN, 100, LONG_MIN, 200},  // wholly left of the screen
-                          {-40000, -40000, 40000, 40000}};
-    for (const RECT& r : cases) {
-        SCOPED_TRACE(Describe(r));
-        MoveAndSettle(r);
-        EXPECT_TRUE(SameArea(LastArea(), r)) << "the last area keeps the rectangle as it came";
-        const RECT window = WindowRect();
-        EXPECT_LE(window.right - window.left, screen.right - screen.left + 2);
-        EXPECT_LE(window.bottom - window.top, screen.bottom - screen.top + 2 + m_frame.m_tabHeight);
-        EXPECT_TRUE(IsWindow(frameWnd()));
-    }
-    MoveAndSettle(RECT{100, 100, 200, 150});
-    ExpectOutline(Pixels::OfScreen(), RECT{100, 100, 200, 150}, m_frame.m_tabWidth);
 }
 
 TEST_F(FrameOutline, EnterEscapeCloseAndTheUserMessageLeaveTheFrameAsItIs) {
