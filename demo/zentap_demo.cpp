@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     if (!frame.Create()) return 1;
     frame.MoveFrame(kArea);
     std::printf("frame around (%ld, %ld)-(%ld, %ld), caption \"%s\"\n", kArea.left, kArea.top, kArea.right,
-                kArea.bottom, frame.m_caption.c_str());
+                kArea.bottom, frame.m_caption);
     PumpFor(showMs);
 
     SendMessageA(frame.GetSafeHwnd(), zentap::g_rectOkMessage, zentap::PackCorner(kArea.left, kArea.top),

@@ -39,10 +39,10 @@ inline bool XDoTool(const std::string& arguments, bool dispatch = false, DWORD t
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
+    // Wine starts a Unix program without process or thread handles, and leaves junk where they would
+    // be: closed, the junk could name any handle of this process.
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     std::string windowsMark = "Z:" + mark;
     for (char& c : windowsMark)
         if (c == '/') c = '\\';

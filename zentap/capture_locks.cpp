@@ -1,5 +1,7 @@
 #include "capture_locks.h"
 
+#include <utility>
+
 #include "win32/srw_lock.h"
 #include "win32/unique_handle.h"
 
@@ -33,7 +35,10 @@ private:
 
 NamedMutex g_recordLock(kRecordLockName);
 NamedMutex g_hostToken(kHostTokenName);
-DWORD g_tokenOwner = 0;  // the thread of this process that holds the host token, 0 when none
+// The thread of this process that holds the host token (0 when none), and a handle that tells
+// whether it still runs: its id alone may be given to a new thread once it has ended.
+DWORD g_tokenOwner = 0;
+win32::unique_handle g_tokenOwnerThread;
 
 // An abandoned mutex (its holder was killed in the middle of a cycle) counts as owned.
 bool Acquired(DWORD waitResult) { return waitResult == WAIT_OBJECT_0 || waitResult == WAIT_ABANDONED; }
@@ -66,23 +71,47 @@ bool WriteRecordLocked(const CaptureRecord& record) {
     return cycle.Commit();
 }
 
+bool WriteLastAreaLocked(const LastArea& area) {
+    HANDLE lock = g_recordLock.get();
+    const bool locked = lock && Acquired(WaitForSingleObject(lock, kRecordLockWaitMs));
+    const bool written = WriteLastArea(area);
+    if (locked) ReleaseMutex(lock);
+    return written;
+}
+
 HostClaim ClaimHostToken() {
     HANDLE token = g_hostToken.get();
-    if (!token) return HostClaim::Unavailable;
+    win32::unique_handle self;
+    if (!token || !DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), self.put(),
+                                   SYNCHRONIZE, FALSE, 0))
+        return HostClaim::Unavailable;
     if (!Acquired(WaitForSingleObject(token, 0))) return HostClaim::HeldElsewhere;
     g_tokenOwner = GetCurrentThreadId();
+    g_tokenOwnerThread = std::move(self);
     return HostClaim::Claimed;
 }
 
-bool HoldsHostToken() { return g_tokenOwner != 0; }
+TokenHolder HostTokenHolder() {
+    const DWORD owner = g_tokenOwner;
+    if (!owner) return TokenHolder::Nobody;
+    if (owner == GetCurrentThreadId()) return TokenHolder::ThisThread;
+    return WaitForSingleObject(g_tokenOwnerThread.get(), 0) == WAIT_TIMEOUT ? TokenHolder::AnotherThread
+                                                                            : TokenHolder::EndedThread;
+}
 
 void ReleaseHostToken() {
-    if (!g_tokenOwner) return;
+    if (HostTokenHolder() != TokenHolder::ThisThread) return;
     ReleaseMutex(g_hostToken.get());
+    ForgetHostToken();
+}
+
+void ForgetHostToken() {
     g_tokenOwner = 0;
+    g_tokenOwnerThread.reset();
 }
 
 void ReleaseCaptureLocks() {
+    ForgetHostToken();
     g_recordLock.Release();
     g_hostToken.Release();
 }

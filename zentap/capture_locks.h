@@ -7,7 +7,9 @@
 //
 // The host token: the thread that runs a capture holds it from the start of the capture to its end.
 // The system gives up the claim of a thread that ends, so hooks that the shared section still names
-// while nobody holds the token were left behind by a host that is gone.
+// while nobody holds the token were left behind by a host that is gone. Within the process the
+// claim is the capturing thread's alone: no other thread can give it back, and one that looks
+// at it can tell whether that thread still runs.
 #pragma once
 
 #include "capture_memory.h"
@@ -42,15 +44,33 @@ bool ReadRecordLocked(CaptureRecord& record);
 // Writes `record` whole under the lock.
 bool WriteRecordLocked(const CaptureRecord& record);
 
+// Writes the last area under the record's lock, so that a hook reading it inside its cycle never
+// sees half of it. A lock that cannot be had in time does not keep the area from being written.
+bool WriteLastAreaLocked(const LastArea& area);
+
 enum class HostClaim {
     Claimed,        // this thread holds the token now: no other host is capturing
     HeldElsewhere,  // a live thread of some host holds it
     Unavailable,    // the token could not be made: nothing can be told
 };
 
+// Claims the token for the calling thread.
 HostClaim ClaimHostToken();
-bool HoldsHostToken();
+
+// Which thread of this process holds the token.
+enum class TokenHolder {
+    Nobody,
+    ThisThread,
+    AnotherThread,  // a thread of this process that still runs
+    EndedThread,    // a thread of this process that ended holding it: the system has given it up
+};
+TokenHolder HostTokenHolder();
+
+// Gives the token back; only the holding thread can.
 void ReleaseHostToken();
+
+// Forgets the claim of a holder that ended.
+void ForgetHostToken();
 
 // Gives back this process's handles of both objects; runs when the module unloads.
 void ReleaseCaptureLocks();

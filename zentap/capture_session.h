@@ -16,7 +16,9 @@ namespace zentap {
 const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const char* useType);
 
 // Ends this process's capture: the timer, the hooks and the frame go, the frame's picture is kept.
-// Deletes the picture of the capture before. Always "ok".
+// Deletes the picture of the capture before. Always "ok". Called from another thread than the one
+// that runs the capture, it hands the end to that thread (which ends it at once, or as soon as it
+// handles messages again).
 const char* UnhookScreenShot();
 
 HBITMAP GetCurrentScreenBitmap();
@@ -28,12 +30,27 @@ int TestDraw(HDC dc);
 int TestXxx();
 
 // The module leaves a process in the middle of a capture of that process. When the process goes on
-// (the module alone is unloaded), the capture ends as unhook_screen_shot ends it; when the process
-// is ending, its threads and windows are already gone and only the shared section is set straight.
+// (the module alone is unloaded), the capture ends as unhook_screen_shot ends it; a capture thread
+// that does not take the end in time is left nothing of the module's (no hook, no timer, no frame
+// procedure). When the process is ending, its threads and windows are already gone and only the
+// shared section is set straight.
 void EndCaptureAtUnload(bool processEnding);
+
+// A thread of this process is ending: if it runs a capture, the capture ends with it.
+void EndCaptureOfEndingThread();
+
+// The host's window and messages as the host passed them to the start of its capture.
+struct HostWindow {
+    HWND notifyWnd;
+    UINT doneMsg;
+    UINT cancelMsg;
+};
 
 // The host's copy of the record, filled at the start of a capture and written back at its end.
 extern CaptureRecord g_record;
+// The host of the running capture: the timer tells it through these, never through the record's
+// copies, which any process can write.
+extern HostWindow g_host;
 // The frame of this process's capture, none between captures.
 extern std::unique_ptr<CFrameDlg> g_frame;
 // The tracking timer's identifier as SetTimer returned it, 0 when none runs.

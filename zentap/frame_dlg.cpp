@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "capture_locks.h"
 #include "capture_memory.h"
 #include "caption_font.h"
 #include "frame_geometry.h"
@@ -23,15 +24,28 @@ void CFrameDlg::DestroyWindow() {
     if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 
+void CFrameDlg::Abandon() {
+    // A window whose thread has ended is gone, and its handle may name another window by now.
+    if (m_hWnd && GetWindowLongPtrA(m_hWnd, DWLP_USER) == reinterpret_cast<LONG_PTR>(this)) {
+        SetWindowLongPtrA(m_hWnd, DWLP_DLGPROC, 0);
+        SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        ShowWindowAsync(m_hWnd, SW_HIDE);
+    }
+    m_hWnd = nullptr;
+}
+
 void CFrameDlg::MoveFrame(RECT r) {
-    WriteLastArea(FromRect(r));
+    WriteLastAreaLocked(FromRect(r));
     if (m_hidden) {
         ShowWindow(m_hWnd, SW_HIDE);
         return;
     }
 
     const bool covered = IsCovered();
-    NormalizeRect(r);
+    // Only the part on the screen is outlined: the ring and the tab of the rest lie off the screen
+    // anyway, and a window sized after any rectangle another process writes can be too large for
+    // the window system. Clipped, every size below is small.
+    ClipToScreen(r);
     InflateRect(&r, 1, 1);
     const int w = r.right - r.left;
     const int h = r.bottom - r.top;
@@ -85,7 +99,7 @@ void CFrameDlg::StayAboveAll() {
 BOOL CFrameDlg::OnInitDialog() {
     OnSize();
     g_font = CreateCaptionFont();
-    m_caption = m_useType == "object" ? kObjectCaption : kSelectCaption;
+    m_caption = m_useType == kModeObject ? kObjectCaption : kSelectCaption;
     return TRUE;
 }
 
@@ -104,10 +118,10 @@ BOOL CFrameDlg::OnEraseBkgnd(HDC dc) {
 
     win32::scoped_select font(dc, g_font.get());
     SetTextColor(dc, kCaptionColour);
-    const int length = static_cast<int>(m_caption.size());
+    const int length = lstrlenA(m_caption);
     RECT measured = {};
-    DrawTextA(dc, m_caption.c_str(), length, &measured, DT_CALCRECT);
-    TextOutA(dc, 5, 2, m_caption.c_str(), length);
+    DrawTextA(dc, m_caption, length, &measured, DT_CALCRECT);
+    TextOutA(dc, 5, 2, m_caption, length);
     m_tabWidth = measured.right - measured.left + 10;
     return TRUE;
 }
@@ -192,6 +206,10 @@ INT_PTR CFrameDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
         m_hWnd = nullptr;
         return FALSE;
+    case kFrameRequestMessage:
+        // The handler may end the capture, and with it this object: nothing of it is touched after.
+        if (const auto handler = m_onRequest) handler();
+        return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {
             OnOK();

@@ -19,6 +19,11 @@ constexpr COLORREF kCaptionColour = RGB(255, 255, 255);
 constexpr char kObjectCaption[] = "zentap( ctrl-click )";
 constexpr char kSelectCaption[] = "zentap( click + move + click )";
 
+// Another thread of this process hands work to the frame's thread with this message; the frame
+// runs its request handler for it. Any process can send the number, so the handler itself makes
+// sure that a request of this process is waiting.
+constexpr UINT kFrameRequestMessage = WM_APP + 0x5A7;
+
 class CFrameDlg {
 public:
     CFrameDlg() = default;
@@ -32,7 +37,11 @@ public:
     void DestroyWindow();
     HWND GetSafeHwnd() const { return m_hWnd; }
 
-    // Records r, unchanged, as the last area and outlines it.
+    // Leaves the window to itself, from a thread that cannot destroy it: from then on it calls no
+    // code of this object or module, and it is hidden. The object then owns no window.
+    void Abandon();
+
+    // Records r, unchanged, as the last area and outlines the part of it on the virtual screen.
     void MoveFrame(RECT r);
 
     // Hands the grabbed area to the caller, who owns it from then on; none when nothing was grabbed.
@@ -43,8 +52,11 @@ public:
     std::string m_useType = "object";  // set before Create
     int m_tabWidth = 120;
     int m_tabHeight = 14;
-    std::string m_caption;
+    // One of the two constant captions, chosen in the dialog procedure, where nothing may allocate.
+    const char* m_caption = "";
     RECT m_bodyRect = {};  // the outlined rectangle plus the tab rows, in window coordinates
+    // Runs in the frame's thread for kFrameRequestMessage; it may destroy the frame and this object.
+    void (*m_onRequest)() = nullptr;
 
 protected:
     virtual BOOL OnInitDialog();

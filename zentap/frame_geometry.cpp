@@ -1,5 +1,7 @@
 #include "frame_geometry.h"
 
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace zentap {
@@ -32,6 +34,14 @@ RECT VirtualScreen() {
 LONG Within(LONG value, LONG low, LONG high) { return value < low ? low : value > high ? high : value; }
 
 }  // namespace
+
+std::int32_t SaturatingMinus(std::int32_t value, std::int32_t offset) {
+    using Limits = std::numeric_limits<std::int32_t>;
+    const std::int64_t difference = static_cast<std::int64_t>(value) - offset;
+    if (difference < Limits::min()) return Limits::min();
+    if (difference > Limits::max()) return Limits::max();
+    return static_cast<std::int32_t>(difference);
+}
 
 void NormalizeRect(RECT& r) {
     if (r.left > r.right) std::swap(r.left, r.right);

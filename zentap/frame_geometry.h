@@ -3,9 +3,15 @@
 
 #include <windows.h>
 
+#include <cstdint>
+
 #include "win32/unique_handle.h"
 
 namespace zentap {
+
+// value - offset, held within the 32-bit range: coordinates that another process wrote may lie at
+// its ends.
+std::int32_t SaturatingMinus(std::int32_t value, std::int32_t offset);
 
 // Orders the corners: left <= right, top <= bottom.
 void NormalizeRect(RECT& r);

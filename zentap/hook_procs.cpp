@@ -49,15 +49,19 @@ bool TakeMouseMessage(int code, WPARAM message, LPARAM info) {
     const bool ctrl = CtrlHeld();
     if (!press && !ctrl) return false;
 
+    // The hit test sends WM_NCHITTEST to the windows of this application, which may take any time
+    // to answer: it runs before the record is locked, and only the Ctrl rules need it.
+    Pointer pointer;
+    const HWND under = ctrl ? WindowFromPoint(pointer.Position()) : nullptr;
+
     RecordCycle cycle;
     if (!cycle) return false;
     CaptureRecord& record = cycle.record();
     const HWND frame = AsWindow(record.frameWnd);
-    Pointer pointer;
 
     const auto* mouse = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info);
     const HWND target = mouse ? mouse->hwnd : nullptr;
-    if (ctrl && target != frame && WindowFromPoint(pointer.Position()) != frame) {
+    if (ctrl && target != frame && under != frame) {
         if (code >= 0 && record.notifyWnd && release && ModeIs(record, kModeObject)) {
             Choose(record);
             cycle.Commit();
@@ -67,7 +71,8 @@ bool TakeMouseMessage(int code, WPARAM message, LPARAM info) {
     }
     if (!press || !ModeIs(record, kModeSelect)) return false;
     if (record.phase == 0) {
-        PostMessageA(frame, g_userMessage, 1, 0);
+        // Posted to no window, the message would land in this application's own queue.
+        if (frame) PostMessageA(frame, g_userMessage, 1, 0);
         record.phase = 1;
         record.anchor = CapturePoint{pointer.Position().x, pointer.Position().y};
         cycle.Commit();

@@ -21,4 +21,10 @@ extern SharedState g_sharedState;
 // A hook handle as the section holds it, widened with its sign as the system widens 32-bit handles.
 inline HHOOK AsHook(std::uint32_t value) { return static_cast<HHOOK>(LongToHandle(static_cast<LONG>(value))); }
 
+// Clears a hook field of the section only while it still names `hook`: by then another host may
+// have put its own there.
+inline void ClearHookField(std::uint32_t& field, HHOOK hook) {
+    InterlockedCompareExchange(reinterpret_cast<volatile LONG*>(&field), 0, static_cast<LONG>(HandleToULong(hook)));
+}
+
 }  // namespace zentap

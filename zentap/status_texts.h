@@ -16,5 +16,8 @@ constexpr char kFrameExists[] = "alread create the framedlg";
 constexpr char kFrameWindowFailed[] = "cannot create the frame window";
 constexpr char kTimerFailed[] = "cannot start the tracking timer";
 constexpr char kOutOfMemory[] = "out of memory";
+constexpr char kNoNotifyWindow[] = "invalid notify window";
+constexpr char kRecordUnavailable[] = "cannot open the capture record";
+constexpr char kHostTokenUnavailable[] = "cannot take the capture host token";
 
 }  // namespace zentap

@@ -7,10 +7,12 @@
 
 namespace zentap {
 
-constexpr UINT_PTR kTrackTimerId = 7890;  // requested; SetTimer without a window picks its own
+// A timer of the frame window: it goes with the window, and any thread of the host process can
+// stop it, so none outlives the capture.
+constexpr UINT_PTR kTrackTimerId = 7890;
 constexpr UINT kFirstTickMs = 100;
 constexpr UINT kTickMs = 50;
 
-void CALLBACK TrackTimerProc(HWND, UINT, UINT_PTR, DWORD);
+void CALLBACK TrackTimerProc(HWND window, UINT, UINT_PTR id, DWORD);
 
 }  // namespace zentap

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "exports.h"
+#include "handler_request.h"
 #include "png_file.h"
 #include "win32/unique_handle.h"
 
@@ -131,7 +132,9 @@ private:
 
 Outcome Capture(const CaptureRequest& request) {
     Outcome outcome;
-    win32::unique_hmodule module(LoadLibraryA(zentap::kModuleFileName));
+    // From beside this program only: loaded by bare name, a module planted in the working folder or
+    // on the path would install its hooks in every process on the desktop.
+    win32::unique_hmodule module(LoadLibraryA((OwnFolder() + zentap::kModuleFileName).c_str()));
     zentap::Exports exports;
     if (!module || !exports.Bind(module.get())) return outcome;
     NotifyWindow notify(exports);

@@ -1,21 +1,31 @@
 // A second process of a capture: copies the shared capture record or last area to or from a file,
 // holds the record open until told to stop, handles a left press as the mouse hook does in the
 // process that receives it, or calls the real module's unhook_screen_shot as a host that started
-// no capture.
+// no capture. As a hostile neighbour it holds the record's lock until told to let go (and saves the
+// record and the last area as they were at that moment), or writes chosen values into fields of the
+// record under its lock: a number, or "hung" for a window of its own that never answers (kept
+// until it is told to quit).
 // Usage: capture_memory_peer.exe read-record|write-record|read-area|write-area <file>
 //        capture_memory_peer.exe hold <ready event> <quit event>
 //        capture_memory_peer.exe press|unhook
-// Exit code 0 on success (press: the press passed), 1 when the block was not accessible (press: the
-// press was swallowed), 2 and up for bad use.
+//        capture_memory_peer.exe hold-lock <locked event> <release event> <file>
+//        capture_memory_peer.exe set <written event> <quit event> <field>=<value>...
+//          fields: notifyWnd doneMsg cancelMsg frameWnd anchor.x anchor.y phase
+// Exit code 0 on success (press: the press passed), 1 when the block or its lock was not accessible
+// (press: the press was swallowed), 2 and up for bad use.
 #include <windows.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "capture_locks.h"
 #include "capture_memory.h"
 #include "exports.h"
 #include "hook_procs.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
@@ -44,6 +54,62 @@ int Hold(const char* readyName, const char* quitName) {
     WaitForSingleObject(quit, 60000);
     CloseHandle(ready);
     CloseHandle(quit);
+    return 0;
+}
+
+bool Acquired(DWORD waitResult) { return waitResult == WAIT_OBJECT_0 || waitResult == WAIT_ABANDONED; }
+
+int HoldLock(const char* lockedName, const char* releaseName, const char* path) {
+    const win32::unique_handle lock(CreateMutexA(nullptr, FALSE, zentap::kRecordLockName));
+    if (!lock || !Acquired(WaitForSingleObject(lock.get(), 10000))) return 1;
+    const win32::unique_handle locked(OpenEventA(EVENT_MODIFY_STATE, FALSE, lockedName));
+    const win32::unique_handle release(OpenEventA(SYNCHRONIZE, FALSE, releaseName));
+    if (!locked || !release) return 3;
+    SetEvent(locked.get());
+    WaitForSingleObject(release.get(), 60000);
+    struct {
+        zentap::CaptureRecord record;
+        zentap::LastArea area;
+    } seen = {};
+    const bool read = zentap::ReadCaptureRecord(seen.record) && zentap::ReadLastArea(seen.area);
+    const bool saved = read && SaveBytes(path, &seen, sizeof(seen));
+    ReleaseMutex(lock.get());
+    return saved ? 0 : 1;
+}
+
+// Sets one field of the record from "name=value"; false for an unknown name.
+bool SetField(zentap::CaptureRecord& record, const std::string& assignment, HWND hung) {
+    const size_t equals = assignment.find('=');
+    if (equals == std::string::npos) return false;
+    const std::string name = assignment.substr(0, equals), text = assignment.substr(equals + 1);
+    const long long value = text == "hung" ? static_cast<long long>(zentap::WindowValue(hung))
+                                           : std::strtoll(text.c_str(), nullptr, 0);
+    if (name == "notifyWnd") record.notifyWnd = static_cast<std::uint32_t>(value);
+    else if (name == "doneMsg") record.doneMsg = static_cast<std::uint32_t>(value);
+    else if (name == "cancelMsg") record.cancelMsg = static_cast<std::uint32_t>(value);
+    else if (name == "frameWnd") record.frameWnd = static_cast<std::uint32_t>(value);
+    else if (name == "anchor.x") record.anchor.x = static_cast<std::int32_t>(value);
+    else if (name == "anchor.y") record.anchor.y = static_cast<std::int32_t>(value);
+    else if (name == "phase") record.phase = static_cast<std::int32_t>(value);
+    else return false;
+    return true;
+}
+
+int SetFields(int count, char** assignments, const char* writtenName, const char* quitName) {
+    // Never dispatched: a message sent to it waits for good.
+    const HWND hung = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
+    const win32::unique_handle written(OpenEventA(EVENT_MODIFY_STATE, FALSE, writtenName));
+    const win32::unique_handle quit(OpenEventA(SYNCHRONIZE, FALSE, quitName));
+    if (!hung || !written || !quit) return 3;
+    {
+        zentap::RecordCycle cycle;
+        if (!cycle) return 1;
+        for (int i = 0; i < count; ++i)
+            if (!SetField(cycle.record(), assignments[i], hung)) return 2;
+        if (!cycle.Commit()) return 1;
+    }
+    SetEvent(written.get());
+    WaitForSingleObject(quit.get(), 60000);
     return 0;
 }
 
@@ -80,6 +146,8 @@ int main(int argc, char** argv) {
         return zentap::WriteLastArea(area) ? 0 : 1;
     }
     if (command == "hold" && argc == 4) return Hold(argv[2], argv[3]);
+    if (command == "hold-lock" && argc == 5) return HoldLock(argv[2], argv[3], argv[4]);
+    if (command == "set" && argc >= 5) return SetFields(argc - 4, argv + 4, argv[2], argv[3]);
 
     return 2;
 }

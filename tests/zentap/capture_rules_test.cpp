@@ -5,8 +5,11 @@
 #include <cstring>
 #include <string>
 
+#include "capture_locks.h"
 #include "capture_memory.h"
 #include "hook_procs.h"
+#include "test_support.h"
+#include "win32/unique_handle.h"
 
 namespace {
 
@@ -29,14 +32,15 @@ protected:
     }
     void TearDown() override { HoldCtrl(false); }
 
-    void Prepare(const char* mode, int phase, HWND notify) {
+    void Prepare(const char* mode, int phase, HWND notify, HWND frame) {
         CaptureRecord record = {};
         zentap::SetMode(record, mode);
         record.phase = phase;
         record.notifyWnd = zentap::WindowValue(notify);
-        record.frameWnd = zentap::WindowValue(m_frame);
+        record.frameWnd = zentap::WindowValue(frame);
         ASSERT_TRUE(zentap::WriteCaptureRecord(record));
     }
+    void Prepare(const char* mode, int phase, HWND notify) { Prepare(mode, phase, notify, m_frame); }
 
     static CaptureRecord Record() {
         CaptureRecord record = {};
@@ -144,6 +148,68 @@ TEST_F(CaptureRules, EscapeCancelsInEveryModeAndOtherKeystrokesPass) {
             EXPECT_EQ(Record().phase, 1);
         }
     }
+}
+
+// Whether another thread could take the record's lock now; the calling thread may hold it itself.
+bool RecordLockIsFree() {
+    bool free = false;
+    test_support::Thread look([&] {
+        const win32::unique_handle lock(OpenMutexA(SYNCHRONIZE, FALSE, zentap::kRecordLockName));
+        const DWORD result = lock ? WaitForSingleObject(lock.get(), 0) : WAIT_OBJECT_0;
+        free = result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+        if (lock && free) ReleaseMutex(lock.get());
+    });
+    look.join();
+    return free;
+}
+
+// A window of this thread under the pointer: the hook's hit test asks it where the pointer is,
+// and it notes whether the record's lock was held meanwhile.
+struct HitTestWitness {
+    int hitTests = 0;
+    int underTheLock = 0;
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<HitTestWitness*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && message == WM_NCHITTEST) {
+            ++self->hitTests;
+            if (!RecordLockIsFree()) ++self->underTheLock;
+        }
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+};
+
+TEST_F(CaptureRules, HookLeavesTheClickedApplicationAloneWhileItHoldsTheRecord) {
+    MOUSEHOOKSTRUCT info = {};
+    info.hwnd = m_other;
+    // With no frame window named, the first click has nobody to tell: a message posted to no window
+    // would land in the clicked application's own queue.
+    Prepare("select", 0, m_notify, nullptr);
+    EXPECT_EQ(zentap::MouseHookProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&info)), 1);
+    EXPECT_EQ(Record().phase, 1);
+    MSG message;
+    EXPECT_FALSE(PeekMessageA(&message, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) << "a thread message";
+
+    // The Ctrl rules look at the window under the pointer, whose application answers the hit test
+    // in its own time: the other processes of the capture do not wait for it.
+    HitTestWitness witness;
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = &HitTestWitness::WindowProc;
+    windowClass.lpszClassName = "ZentapTestHitTestWitness";
+    RegisterClassA(&windowClass);
+    POINT pointer = {};
+    GetCursorPos(&pointer);
+    const HWND window = CreateWindowExA(WS_EX_TOPMOST, windowClass.lpszClassName, "", WS_POPUP | WS_VISIBLE,
+                                        pointer.x - 20, pointer.y - 20, 40, 40, nullptr, nullptr, nullptr, nullptr);
+    SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&witness));
+    ASSERT_EQ(WindowFromPoint(pointer), window);
+    witness.hitTests = 0;
+    Prepare("object", 0, m_notify);
+    HoldCtrl(true);
+    EXPECT_EQ(zentap::MouseHookProc(HC_ACTION, WM_LBUTTONDOWN, reinterpret_cast<LPARAM>(&info)), 1);
+    EXPECT_GT(witness.hitTests, 0);
+    EXPECT_EQ(witness.underTheLock, 0);
+    DestroyWindow(window);
 }
 
 }  // namespace

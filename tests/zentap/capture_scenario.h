@@ -17,6 +17,8 @@
 #include "exports.h"
 #include "frame_fixture.h"
 #include "screen_pixels.h"
+#include "shared_state.h"
+#include "support/pe_section.h"
 #include "test_support.h"
 #include "win32/com_apartment.h"
 #include "x_display.h"
@@ -282,5 +284,134 @@ inline CaptureResult ViewerSelectCapture(const ViewerHost& viewer, POINT first, 
     result.picture = ReadPictureFile(viewer.picturePath());
     return result;
 }
+
+// A capture hosted by another thread of this process: the thread starts it through the module's
+// exports with a notify window of its own, then handles its messages, stops handling them, or
+// ends, as it is told; it never ends the capture itself.
+class CaptureThread {
+public:
+    CaptureThread(const zentap::Exports& exports, const char* useType) : m_exports(exports), m_useType(useType) {
+        m_thread.reset(CreateThread(nullptr, 0, &CaptureThread::Run, this, 0, nullptr));
+        WaitForSingleObject(m_started.get(), 10000);
+    }
+    ~CaptureThread() { End(); }
+    CaptureThread(const CaptureThread&) = delete;
+    CaptureThread& operator=(const CaptureThread&) = delete;
+
+    const std::string& status() const { return m_status; }
+    LONG done() const { return m_done; }
+    bool Running() const { return WaitForSingleObject(m_thread.get(), 0) == WAIT_TIMEOUT; }
+
+    void Pump() { Tell(kPump); }
+    // Returns once the thread waits without handling messages.
+    void Block() {
+        ResetEvent(m_blocked.get());
+        Tell(kBlock);
+        WaitForSingleObject(m_blocked.get(), 10000);
+    }
+    // The thread returns from its procedure, in the middle of its capture.
+    void End() {
+        Tell(kEnd);
+        WaitForSingleObject(m_thread.get(), 10000);
+    }
+    // Ended from outside while it waits: a thread ended in the middle of a call may leave a lock of
+    // the process taken for good.
+    void Terminate() {
+        Block();
+        TerminateThread(m_thread.get(), 1);
+        WaitForSingleObject(m_thread.get(), 10000);
+    }
+
+private:
+    enum Command : LONG { kPump, kBlock, kEnd };
+
+    void Tell(Command command) {
+        InterlockedExchange(&m_command, command);
+        SetEvent(m_wake.get());
+    }
+
+    static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<CaptureThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+        if (self && message == ZentapHost::kDone) InterlockedIncrement(&self->m_done);
+        return DefWindowProcA(window, message, wParam, lParam);
+    }
+
+    static DWORD WINAPI Run(void* parameter) {
+        auto* self = static_cast<CaptureThread*>(parameter);
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = &CaptureThread::WindowProc;
+        windowClass.lpszClassName = "ZentapTestCaptureThread";
+        RegisterClassA(&windowClass);
+        const HWND window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                            nullptr, nullptr);
+        SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        self->m_status = self->m_exports.hookScreenShot(window, ZentapHost::kDone, ZentapHost::kCancel, self->m_useType);
+        SetEvent(self->m_started.get());
+        const HANDLE wake = self->m_wake.get();
+        for (;;) {
+            const LONG command = self->m_command;
+            if (command == kEnd) return 0;
+            if (command == kBlock) {
+                SetEvent(self->m_blocked.get());
+                WaitForSingleObject(wake, INFINITE);
+                continue;
+            }
+            MsgWaitForMultipleObjects(1, &wake, FALSE, INFINITE, QS_ALLINPUT);
+            MSG message;
+            while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&message);
+        }
+    }
+
+    const zentap::Exports& m_exports;
+    const char* m_useType;
+    std::string m_status;
+    LONG m_done = 0;
+    LONG m_command = kPump;
+    win32::unique_handle m_started{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    win32::unique_handle m_wake{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    win32::unique_handle m_blocked{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    win32::unique_handle m_thread;
+};
+
+// The scene of captures on one monitor: the pattern over the screen, a window of another process
+// that logs the input reaching it, the real module loaded here, and the viewer as another host.
+class CaptureOnScreen : public ::testing::Test {
+protected:
+    static constexpr RECT kRecorderPlace = {200, 150, 800, 600};
+    // Points inside the recorder: where the pointer rests, the first click, the end of the drag.
+    static constexpr POINT kRest = {300, 200}, kFirst = {500, 300}, kSecond = {700, 450};
+    static constexpr RECT kDragArea = {490, 290, 700, 450};
+
+    void SetUp() override {
+        ASSERT_TRUE(m_pattern.shown() && m_recorder.shown()) << "the windows beneath did not come up";
+        ASSERT_TRUE(m_host.module() && m_host.exports().hookScreenShot) << "Zentap.dll with its exports";
+        MoveTo(kRest);
+    }
+    void TearDown() override {
+        if (m_host.module()) m_host.Unhook();
+    }
+
+    zentap::SharedState& Shared() const {
+        return *reinterpret_cast<zentap::SharedState*>(
+            test_support::FindLoadedSection(m_host.module(), ".Zentapx").address);
+    }
+
+    // Whether a click reaches the recorder: no hook holds it back. It lands away from the points
+    // above, lest a click there soon after count as the second of a double click. (Close behind
+    // another such check, it is one itself.)
+    bool ClickReachesTheWindow() {
+        const size_t logged = m_recorder.Log().size();
+        ClickAt(POINT{260, 560});
+        return WaitUntil([&] {
+            const std::string log = m_recorder.Log();
+            return log.find("press", logged) != std::string::npos || log.find("double", logged) != std::string::npos;
+        });
+    }
+
+    PatternScreen m_pattern;
+    InputRecorder m_recorder{kRecorderPlace};
+    ZentapHost m_host;
+    ViewerHost m_viewer;
+};
 
 }  // namespace zentap_test

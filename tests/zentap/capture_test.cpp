@@ -7,39 +7,12 @@
 #include <utility>
 
 #include "capture_scenario.h"
-#include "shared_state.h"
-#include "support/pe_section.h"
 
 using namespace zentap_test;
 
 namespace {
 
-constexpr RECT kRecorderPlace = {200, 150, 800, 600};
-// Points inside the recorder: where the pointer rests, the first click, the end of the drag.
-constexpr POINT kRest = {300, 200}, kFirst = {500, 300}, kSecond = {700, 450};
-constexpr RECT kDragArea = {490, 290, 700, 450};
-
 bool Has(const std::string& log, const char* line) { return log.find(line) != std::string::npos; }
-
-class CaptureOnScreen : public ::testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_pattern.shown() && m_recorder.shown()) << "the windows beneath did not come up";
-        ASSERT_TRUE(m_host.module() && m_host.exports().hookScreenShot) << "Zentap.dll with its exports";
-        MoveTo(kRest);
-    }
-    void TearDown() override { m_host.Unhook(); }
-
-    zentap::SharedState& Shared() const {
-        return *reinterpret_cast<zentap::SharedState*>(
-            test_support::FindLoadedSection(m_host.module(), ".Zentapx").address);
-    }
-
-    PatternScreen m_pattern;
-    InputRecorder m_recorder{kRecorderPlace};
-    ZentapHost m_host;
-    ViewerHost m_viewer;
-};
 
 TEST_F(CaptureOnScreen, SelectCaptureGoesFromTheBoxAtThePointerThroughTheDragToAPictureOfTheArea) {
     ASSERT_EQ(m_host.Hook("select"), "ok");

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "capture_peers.h"
 #include "caption_font.h"
 #include "frame_fixture.h"
 #include "frame_geometry.h"
@@ -102,6 +103,25 @@ TEST_F(FrameOutline, HideMessageFromAnotherProcessKeepsTheFrameHiddenWhileMovesS
         for (int x = 90; x < 630; ++x) nothing.ExpectPattern(x, y);
 }
 
+TEST_F(FrameOutline, MoveWritesTheLastAreaOnlyOnceNoOtherProcessHoldsTheRecordLock) {
+    MoveAndSettle(RECT{100, 100, 200, 150});
+    RecordLockHolder lock;
+    ASSERT_TRUE(lock.holding());
+    zentap::CaptureRecord record = {};
+    zentap::LastArea atRelease = {};
+    bool released = false;
+    {
+        test_support::Thread letGo([&] {
+            Sleep(300);
+            released = lock.Release(record, atRelease);
+        });
+        m_frame.MoveFrame(RECT{300, 200, 400, 260});
+    }
+    ASSERT_TRUE(released);
+    EXPECT_TRUE(SameArea(atRelease, RECT{100, 100, 200, 150})) << "not while the lock was held";
+    EXPECT_TRUE(SameArea(LastArea(), RECT{300, 200, 400, 260}));
+}
+
 TEST_F(FrameOutline, EnterEscapeCloseAndTheUserMessageLeaveTheFrameAsItIs) {
     MoveAndSettle(RECT{100, 100, 200, 150});
     SendMessageA(frameWnd(), WM_COMMAND, IDOK, 0);
@@ -128,9 +148,9 @@ TEST(FrameCaption, ObjectCaptureAsksForCtrlClickAndEveryOtherUseForClickMoveClic
         SCOPED_TRACE(c.useType);
         zentap::CFrameDlg frame;
         frame.m_useType = c.useType;
-        EXPECT_EQ(frame.m_caption, "") << "chosen with the window";
+        EXPECT_STREQ(frame.m_caption, "") << "chosen with the window";
         ASSERT_TRUE(frame.Create());
-        EXPECT_EQ(frame.m_caption, c.caption);
+        EXPECT_STREQ(frame.m_caption, c.caption);
     }
 }
 
