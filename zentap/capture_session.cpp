@@ -19,7 +19,6 @@ unsigned g_captureSerial = 0;
 
 namespace {
 
-constexpr DWORD kSettleMs = 100;  // between showing the frame and starting the timer
 // How long another thread waits for the capture thread to take the end of the capture.
 constexpr DWORD kHandOverMs = 2000;
 constexpr char kGreeting[] = "nice meet to you.";
@@ -227,7 +226,9 @@ const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const c
     g_sharedState.reserved = 0;
     if (!PublishStart()) return Refuse(kRecordUnavailable);
 
-    Sleep(kSettleMs);
+    // No pause here: on 64-bit Windows the hooks for applications of the other kind run in this
+    // thread, whose every pause holds up their input. The first tick still comes 100 ms after the
+    // start returns.
     g_timerId = SetTimer(frameWnd, kTrackTimerId, kFirstTickMs, TrackTimerProc);
     if (!g_timerId) return Refuse(kTimerFailed);
     return kStatusOk;

@@ -104,7 +104,6 @@ BOOL CFrameDlg::OnInitDialog() {
 }
 
 void CFrameDlg::OnSize() {
-    Sleep(10);
     win32::unique_hrgn region = BuildFrameRegion(m_bodyRect, m_tabWidth, m_tabHeight);
     // The window owns the region once it accepts it.
     if (SetWindowRgn(m_hWnd, region.get(), TRUE)) region.release();

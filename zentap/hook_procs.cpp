@@ -10,7 +10,16 @@ namespace {
 
 bool IsLeftPress(WPARAM message) { return message == WM_LBUTTONDOWN || message == WM_NCLBUTTONDOWN; }
 bool IsLeftRelease(WPARAM message) { return message == WM_LBUTTONUP || message == WM_NCLBUTTONUP; }
-bool CtrlHeld() { return GetKeyState(VK_CONTROL) < 0; }
+
+// Whether Ctrl is down for this mouse message. A hook runs in the thread that gets the message,
+// and that thread's key state is the one in step with it. But on 64-bit Windows the hooks of a
+// module of the other kind (a 32-bit host and a 64-bit application, or the reverse) run in the
+// capturing host's thread, whose own key state does not follow the keyboard while another
+// application has it: for a window of another thread the keyboard itself is asked.
+bool CtrlHeld(HWND target) {
+    const bool targetsThisThread = target && GetWindowThreadProcessId(target, nullptr) == GetCurrentThreadId();
+    return (targetsThisThread ? GetKeyState(VK_CONTROL) : GetAsyncKeyState(VK_CONTROL)) < 0;
+}
 
 // The rectangle the frame last outlined is the choice.
 CaptureRect ChosenArea(const CaptureRecord& record) {
@@ -46,7 +55,9 @@ bool TakeMouseMessage(int code, WPARAM message, LPARAM info) {
     const bool press = IsLeftPress(message);
     const bool release = IsLeftRelease(message);
     if (!press && !release && message != WM_NCLBUTTONDBLCLK) return false;
-    const bool ctrl = CtrlHeld();
+    const auto* mouse = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info);
+    const HWND target = mouse ? mouse->hwnd : nullptr;
+    const bool ctrl = CtrlHeld(target);
     if (!press && !ctrl) return false;
 
     // The hit test sends WM_NCHITTEST to the windows of this application, which may take any time
@@ -58,9 +69,6 @@ bool TakeMouseMessage(int code, WPARAM message, LPARAM info) {
     if (!cycle) return false;
     CaptureRecord& record = cycle.record();
     const HWND frame = AsWindow(record.frameWnd);
-
-    const auto* mouse = reinterpret_cast<const MOUSEHOOKSTRUCT*>(info);
-    const HWND target = mouse ? mouse->hwnd : nullptr;
     if (ctrl && target != frame && under != frame) {
         if (code >= 0 && record.notifyWnd && release && ModeIs(record, kModeObject)) {
             Choose(record);

@@ -251,7 +251,9 @@ TEST_F(CaptureOnScreen, CaptureOfAnotherThreadEndsInThatThreadHoweverItIsLeftAnd
             EXPECT_FALSE(IsWindowVisible(frame)) << "no frame left on the screen";
             EXPECT_TRUE(ClickReachesTheWindow()) << "no hook of the capture is left";
         }
-        if (row.endedWhole) EXPECT_FALSE(IsWindow(frame)) << "the frame was destroyed in its own thread";
+        if (row.endedWhole) {
+            EXPECT_FALSE(IsWindow(frame)) << "the frame was destroyed in its own thread";
+        }
         if (row.chosen) ExpectPictureOf(m_host.Picture(), kDragArea);
         if (!row.endedWhole) thread.End();  // the token is given up only when the thread ends
         MoveTo(kRest);

@@ -9,6 +9,7 @@
 #include "capture_memory.h"
 #include "hook_procs.h"
 #include "test_support.h"
+#include "x_display.h"
 #include "win32/unique_handle.h"
 
 namespace {
@@ -116,8 +117,46 @@ TEST_F(CaptureRules, MouseMessagesAreSwallowedOrPassedAndChangeTheRecordByTheRul
     Prepare("object", 0, nullptr);  // no host window: a Ctrl+release chooses nothing
     HoldCtrl(true);
     MOUSEHOOKSTRUCT info = {};
+    info.hwnd = m_other;
     EXPECT_EQ(zentap::MouseHookProc(HC_ACTION, kRelease, reinterpret_cast<LPARAM>(&info)), 0);
     EXPECT_EQ(zentap::ModeText(Record()), "object");
+}
+
+// On 64-bit Windows the hooks for applications of the other kind (32-bit beside 64-bit) run in the
+// capturing host's thread, which does not have the keyboard: for a window of another thread the
+// hook takes Ctrl from the keyboard, for a window of its own thread from the thread's key state.
+TEST_F(CaptureRules, CtrlForAWindowOfAnotherThreadIsTheKeyboardsForOneOfThisThreadTheThreads) {
+    HWND otherThreadsWindow = nullptr;
+    test_support::NamedEvent made, done;
+    test_support::Thread owner([&] {
+        otherThreadsWindow = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, 100, 100, 100, 100,
+                                             nullptr, nullptr, nullptr, nullptr);
+        made.Set();
+        done.Wait();  // handles the window's messages meanwhile, the keyboard's among them
+        DestroyWindow(otherThreadsWindow);
+    });
+    ASSERT_TRUE(made.Wait());
+    // No window manager runs: the keyboard goes to the window under the pointer.
+    ASSERT_TRUE(test_support::XDoTool("mousemove 150 150 keydown ctrl"));
+    for (const DWORD start = GetTickCount(); GetAsyncKeyState(VK_CONTROL) >= 0 && GetTickCount() - start < 10000;)
+        Sleep(10);
+    HoldCtrl(false);
+    const bool keyboardOnly = GetAsyncKeyState(VK_CONTROL) < 0 && GetKeyState(VK_CONTROL) >= 0;
+    const struct {
+        HWND target;
+        bool swallowed;
+        const char* modeAfter;
+    } rows[] = {{otherThreadsWindow, true, "selected"}, {m_other, false, "object"}};
+    for (const auto& row : rows) {
+        Prepare("object", 0, m_notify);
+        MOUSEHOOKSTRUCT info = {};
+        info.hwnd = row.target;
+        EXPECT_EQ(zentap::MouseHookProc(HC_ACTION, WM_LBUTTONUP, reinterpret_cast<LPARAM>(&info)), row.swallowed ? 1 : 0);
+        EXPECT_EQ(zentap::ModeText(Record()), row.modeAfter);
+    }
+    EXPECT_TRUE(test_support::XDoTool("keyup ctrl"));
+    done.Set();
+    ASSERT_TRUE(keyboardOnly) << "Ctrl down on the keyboard, not in this thread's key state";
 }
 
 TEST_F(CaptureRules, FrameWhoseHandleHasItsTopBitSetIsStillKnownAsTheFrame) {

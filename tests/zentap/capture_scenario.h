@@ -257,17 +257,20 @@ inline Pixels ReadPictureFile(const std::string& path) {
 }
 
 // The viewer hosting captures in processes of its own, each saving its picture and its report in
-// one scratch folder.
+// one scratch folder; from the other target's build, a viewer of the other kind (32-bit beside
+// 64-bit) with its own kind's module.
 class ViewerHost {
 public:
+    explicit ViewerHost(std::string binDir = test_support::BinDir()) : m_binDir(std::move(binDir)) {}
     std::string Command(const char* useType) const {
-        return test_support::InBin("Lumorex.exe /capture " + std::string(useType) + " " + picturePath() + " /report " +
-                                   m_dir / "report.txt");
+        return m_binDir + "Lumorex.exe /capture " + std::string(useType) + " " + picturePath() + " /report " +
+               m_dir / "report.txt";
     }
     std::string picturePath() const { return m_dir / "capture.png"; }
     std::map<std::string, std::string> Report() const { return test_support::ReadReport(m_dir / "report.txt"); }
 
 private:
+    std::string m_binDir;
     test_support::ScopedTempDir m_dir;
 };
 

@@ -1,16 +1,19 @@
-// Where the system calls a global mouse hook that a module of one kind (32-bit or 64-bit) set, for
-// the input of processes of either kind. Windows maps the module into the processes of its own kind
-// and calls the hook there; for a process of the other kind it calls the hook in the thread that
-// set it. Wine 8 calls it for a process of the other kind nowhere, so under Wine a capture sees
-// only the clicks that land on windows of its host's kind (its own frame among them).
+// Captures among processes of both kinds, 32-bit and 64-bit. Windows maps a module whose global
+// hook is set into the processes of its own kind and calls the hook there; for a process of the
+// other kind it calls the hook in the thread that set it. Wine 8 calls it for a process of the
+// other kind nowhere (the first test shows where a hook runs), so under Wine a capture sees only the
+// clicks that land on windows of its host's kind, its own frame among them.
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
 
+#include "capture_scenario.h"
 #include "support/hook_probe_notes.h"
 #include "test_support.h"
 #include "x_display.h"
+
+using namespace zentap_test;
 
 namespace {
 
@@ -81,6 +84,32 @@ TEST(GlobalHook, RunsInTheProcessesOfItsKindAndForTheOtherKindInTheHookingThread
     }
     UnhookWindowsHookEx(hook);
     UnmapViewOfFile(notes);
+}
+
+// The viewer of the other kind hosts a "select" capture over a window of this kind. Each click is
+// made once the frame has followed the pointer, so it lands on the frame, the host's own window;
+// this process, of the other kind, follows the capture in the shared record, and its module refuses
+// a second capture while the other kind's runs.
+TEST_F(CaptureOnScreen, ViewerOfTheOtherKindCapturesTheAreaOverAWindowOfThisKind) {
+    const ViewerHost viewer(test_support::OtherKindBinDir());
+    test_support::ChildProcess process(viewer.Command("select"));
+    ASSERT_TRUE(WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)) != FALSE; }))
+        << "build the other target first";
+    MoveTo(kFirst);
+    ASSERT_TRUE(WaitUntil([] { return Outlines(RECT{kFirst.x - 10, kFirst.y - 10, kFirst.x, kFirst.y}); }));
+    Xdotool("click 1");
+    ASSERT_TRUE(WaitUntil([] { return Record().phase == 1; }));
+    EXPECT_EQ(Record().anchor.x, kFirst.x);
+    EXPECT_EQ(Record().anchor.y, kFirst.y);
+    EXPECT_EQ(m_host.Hook("object"), "doing the working");
+
+    MoveTo(kSecond);
+    ASSERT_TRUE(WaitUntil([] { return Outlines(kDragArea); }));
+    Xdotool("click 1");
+    ASSERT_EQ(process.Wait(), 0u) << "the viewer saved the area";
+    ExpectPictureOf(ReadPictureFile(viewer.picturePath()), kDragArea);
+    EXPECT_EQ(m_recorder.InputBefore(kRest).find("press"), std::string::npos) << "no click reached the window";
+    EXPECT_EQ(m_host.Hook("select"), "ok") << "the capture of the other kind is over";
 }
 
 }  // namespace
