@@ -83,3 +83,11 @@ lumorex_monitors_up "$root/build/x64"
   export DISPLAY=$LUMOREX_MONITORS_DISPLAY WINEPREFIX=$LUMOREX_MONITORS_PREFIX
   capture_by_viewer monitors-capture "200 150" "330 230" "690 500"
 )
+
+# The README's pictures, kept small in the tree: the Korean menu with its preview, and a capture on
+# the second monitor with the frame up.
+images="$root/docs/images"
+mkdir -p "$images"
+convert "$out/menu-image-korean.png" -strip -colors 128 "$images/menu-korean.png"
+convert "$out/monitors-capture-frame.png" -resize 50% -strip -colors 128 "$images/capture-two-monitors.png"
+echo "== The README's pictures: $images/menu-korean.png, $images/capture-two-monitors.png"
