@@ -276,6 +276,37 @@ TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEvery
     }
 }
 
+// The ANSI path through short names, given the short form the platform would give: the one way to
+// see a volume that keeps no short names here, since Wine makes one for every name.
+TEST(AnsiPathThroughShortNames, ReplacesOnlyWhatTheCodePageCannotSpellAndOnlyWithShortNamesItSpells) {
+    ASSERT_EQ(GetACP(), 949u);
+    const std::wstring thai = L"\u0E44\u0E17\u0E22";
+    const struct {
+        const char* what;
+        std::wstring path, shortPath;
+        std::string ansi;  // empty: none
+    } rows[] = {
+        {"the name", L"C:\\Pics\\" + thai + L".jpg", L"C:\\Pics\\___~1.JPG", "C:\\Pics\\___~1.JPG"},
+        {"spelled folders keep their long names", L"C:\\Long folder\\" + thai + L".jpg",
+         L"C:\\LONGFO~1\\___~1.JPG", "C:\\Long folder\\___~1.JPG"},
+        {"a folder, the spelled name kept", L"C:\\" + thai + L"\\a b.jpg", L"C:\\___~1\\AB~1.JPG",
+         "C:\\___~1\\a b.jpg"},
+        {"Korean kept in the code page", L"C:\\\uC0AC\uC9C4\\" + thai + L".jpg", L"C:\\A~1\\___~1.JPG",
+         "C:\\\xBB\xE7\xC1\xF8\\___~1.JPG"},
+        {"a network path", L"\\\\server\\share\\" + thai, L"\\\\server\\share\\___~1",
+         "\\\\server\\share\\___~1"},
+        {"no short names on the volume: the long name comes back", L"C:\\Pics\\" + thai + L".jpg",
+         L"C:\\Pics\\" + thai + L".jpg", ""},
+        {"no short form at all", L"C:\\Pics\\" + thai + L".jpg", L"", ""},
+        {"a short form of other components", L"C:\\Pics\\" + thai + L".jpg", L"C:\\___~1.JPG", ""},
+        {"a short name the code page cannot spell either", L"C:\\" + thai + L".jpg", L"C:\\\u0E44~1.JPG", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(win32::ansi_path_through_short_names(row.path, row.shortPath), row.ansi);
+    }
+}
+
 // A 32-bit shell's handler may start a 64-bit viewer, and the reverse: the viewer reads the list
 // through the module of its own kind.
 TEST_F(ViewerLaunch, ViewerOfTheOtherKindReadsTheListThisKindPublished) {
