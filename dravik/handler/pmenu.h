@@ -106,7 +106,7 @@ public:
     // The owner-drawn preview entry at position; its identifier, or 0 when none was inserted.
     int InsertPreviewItem(HMENU menu, UINT position, UINT commandId, UINT idCmdLast, UINT flags);
 
-    // Publishes m_fileNames as the shared file list, and m_wideFileNames as the wide one beside
+    // Publishes m_fileNames as the shared file list, and m_wideFileList as the wide one beside
     // it. The list field of the viewer's command line (always empty), or nothing when either list
     // could not be published.
     std::optional<std::string> BuildFileListString();
@@ -144,7 +144,9 @@ public:
     int m_multi_selected = 0;
     // The exact forms of m_fileNames, m_choosePath and m_curFolder: the paths as the shell gave
     // them, in UTF-16. The ANSI forms above hold short names where the code page cannot spell one.
-    std::vector<std::wstring> m_wideFileNames;
+    // The names are kept as the wide list's text, each followed by "|": one string for any number
+    // of names, where a string each would cost an allocation each.
+    std::wstring m_wideFileList;
     std::wstring m_wideChoosePath;
     std::wstring m_wideCurFolder;
 };

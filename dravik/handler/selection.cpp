@@ -7,6 +7,7 @@
 #include "handler/debug_log.h"
 #include "handler/drop_list.h"
 #include "handler/settings.h"
+#include "preview/file_list.h"
 #include "win32/module_path.h"
 #include "win32/stg_medium.h"
 
@@ -47,7 +48,7 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     m_multi_selected = 1;
     m_runType = 0;
     m_fileNames.clear();
-    m_wideFileNames.clear();
+    m_wideFileList.clear();
 
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM handedOut = {};
@@ -63,7 +64,6 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     if (count == 0) return E_INVALIDARG;
 
     m_fileNames.reserve(count);
-    m_wideFileNames.reserve(count);
     std::string path;
     std::wstring widePath;
     DropList::iterator lastRead = names.end();
@@ -80,14 +80,14 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
             m_wideChoosePath.assign(widePath, 0, wideNameStart);
         }
         m_fileNames.emplace_back(path, nameStart);
-        m_wideFileNames.emplace_back(widePath, wideNameStart);
+        m_wideFileList.append(widePath, wideNameStart, std::wstring::npos) += kWideFileListSeparator;
         DebugLog(" %d.  %s", m_selCount, m_fileNames.back().c_str());
 
         if (count == 1) {
             if (IsDirectoryPath(widePath.c_str())) {
                 m_IsSelType = kSelectionFolder;
             } else {
-                g_selFileName.assign(m_wideFileNames.back());
+                g_selFileName.assign(widePath.substr(wideNameStart));
                 bool picture = false;
                 if (named) {
                     LoadPreviewImage(path.c_str());

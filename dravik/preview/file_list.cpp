@@ -69,25 +69,18 @@ void ReleaseFileListBlocks() {
 
 std::optional<std::string> CPMenu::BuildFileListString() {
     DebugLog("get file list string[param no.3].");
-    size_t length = 0, wideLength = 0;
+    size_t length = 0;
     for (const std::string& name : m_fileNames) length += name.size() + 1;
-    for (const std::wstring& name : m_wideFileNames) wideLength += name.size() + 1;
     DebugLog("new keyword start");
     std::string text;
     text.reserve(length);
-    std::wstring wideText;
-    wideText.reserve(wideLength);
     DebugLog("new keyword end");
     for (const std::string& name : m_fileNames) {
         text += name;
         text += kFileListSeparator;
     }
-    for (const std::wstring& name : m_wideFileNames) {
-        wideText += name;
-        wideText += static_cast<wchar_t>(kFileListSeparator);
-    }
     // A viewer reads whichever list it knows: both must be this selection's.
-    const bool published = fileToMemoryMap(text.c_str()) && fileToMemoryMap(wideText.c_str());
+    const bool published = fileToMemoryMap(text.c_str()) && fileToMemoryMap(m_wideFileList.c_str());
     DebugLog("get file staring end:");
     if (!published) return std::nullopt;
     return std::string();

@@ -29,6 +29,7 @@ constexpr char kWideFileListStringName[] = "LumorexFileListW[String]";
 constexpr DWORD kWideFileListStringBytes = kFileListStringBytes * sizeof(WCHAR);
 
 constexpr char kFileListSeparator = '|';
+constexpr wchar_t kWideFileListSeparator = L'|';
 
 // The writer's side, in the handler's process (the writing itself is CPMenu::fileToMemoryMap).
 // Gives the started viewer handles of its own to the blocks of both lists, so that the list it was
