@@ -31,11 +31,12 @@ bool CPMenu::IsPictureByName(const std::wstring& path) {
     const size_t dot = path.find_last_of(L".\\/");
     if (dot == std::wstring::npos || path[dot] != L'.') return false;
     const wchar_t* extension = path.c_str() + dot;
-    const bool picture = std::any_of(std::begin(kPictureExtensions), std::end(kPictureExtensions), [&](const wchar_t* known) {
-        return CompareStringOrdinal(extension, -1, known, -1, TRUE) == CSTR_EQUAL;
-    });
-    // Without the library the viewer's other entries have no picture to work on either.
+    const bool picture =
+        std::any_of(std::begin(kPictureExtensions), std::end(kPictureExtensions), [&](const wchar_t* known) {
+            return CompareStringOrdinal(extension, -1, known, -1, TRUE) == CSTR_EQUAL;
+        });
     if (!picture) return false;
+    // As for a thumbnail: where the library is missing or broken, no file gets the image's menu.
     win32::unique_hmodule library = LoadImageLibrary(m_mainPath);
     if (!library || !win32::proc_address<LoadImageFunction>(library.get(), kLoadImageExport)) return false;
     m_runType = kStillPictureKind;

@@ -327,9 +327,11 @@ TEST_F(ViewerLaunch, ViewerOfTheOtherKindReadsTheListThisKindPublished) {
 // started hold them until they end.
 bool WaitUntilNoListExists() {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50)) {
-        const win32::unique_handle size(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListSizeName));
-        const win32::unique_handle text(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListStringName));
-        if (!size && !text) return true;
+        bool anyHeld = false;
+        for (const char* name : {dravik::kFileListSizeName, dravik::kFileListStringName, dravik::kWideFileListSizeName,
+                                 dravik::kWideFileListStringName})
+            anyHeld = anyHeld || win32::unique_handle(OpenFileMappingA(FILE_MAP_READ, FALSE, name)).is_valid();
+        if (!anyHeld) return true;
     }
     return false;
 }
@@ -344,6 +346,8 @@ TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewerAtTheFirstCommandOrT
         {dravik::kFileListStringName, false},
         {dravik::kFileListSizeName, true},
         {dravik::kFileListStringName, true},
+        {dravik::kWideFileListSizeName, false},
+        {dravik::kWideFileListStringName, true},
     };
     for (const auto& squatter : squatters) {
         SCOPED_TRACE(std::string(squatter.name) + (squatter.reservedMapping ? ", reserved pages" : ", an event"));
@@ -353,7 +357,7 @@ TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewerAtTheFirstCommandOrT
         const win32::unique_handle held(
             squatter.reservedMapping
                 ? CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | SEC_RESERVE, 0,
-                                     dravik::kFileListStringBytes, squatter.name)
+                                     dravik::kWideFileListStringBytes, squatter.name)
                 : CreateEventA(nullptr, TRUE, FALSE, squatter.name));
         ASSERT_TRUE(held);
         for (int command = 0; command < 2; ++command) {
