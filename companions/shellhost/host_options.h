@@ -11,9 +11,9 @@ namespace shellhost {
 
 struct HostOptions {
     std::vector<std::wstring> paths;  // the selection, as full paths, in the shell's order
-    std::string reportPath;          // what happened, as "name=value" lines, written at the end
-    std::string layoutPath;          // where the open menus' entries are on the screen, kept current
-    DWORD timeoutMs = 60000;         // the menu closes by itself after this, and the host stops waiting
+    std::string reportPath;           // what happened, as "name=value" lines, written at the end
+    std::string layoutPath;           // where the open menus' entries are on the screen, kept current
+    DWORD timeoutMs = 60000;          // the menu closes by itself after this, and the host stops waiting
 };
 
 // Empty on success; otherwise what is wrong with the arguments. The arguments are UTF-16, as the
