@@ -5,7 +5,8 @@
 // For 1,000, 10,000 and 50,000 files of one folder, on a clipboard data object holding a UTF-16
 // drop list of their paths (the shell's form), times in neighbouring pairs:
 //   baseline  one pass over the drop list, each name read whole into the ANSI code page, the last
-//             parts joined with "|", then one copy of the text into an open mapping;
+//             parts joined with "|", and the last parts in UTF-16 joined the same way, then one
+//             copy of each text into an open mapping (the two lists a handler publishes);
 //   handler   Initialize, QueryContextMenu and InvokeCommand of "Rotate" with no viewer folder;
 //             the handler and the shell's menu are made before the timing and go after it.
 // Bounds: the handler within 1.5 times the baseline at each size (the median of the pairs'
@@ -41,18 +42,22 @@ struct Size {
     int pairsPerRound;
 };
 
-// Appends the last part of the name, read whole into the ANSI code page through `path`.
-void AppendLastPart(const wchar_t* name, size_t length, std::string& path, std::string& text) {
+// Appends the last part of the name, read whole into the ANSI code page through `path`, and the
+// same part in UTF-16.
+void AppendLastPart(const wchar_t* name, size_t length, std::string& path, std::string& text, std::wstring& wideText) {
     path.resize(3 * length);
     const int units = static_cast<int>(length);
     path.resize(static_cast<size_t>(
         WideCharToMultiByte(CP_ACP, 0, name, units, &path[0], static_cast<int>(path.size()), nullptr, nullptr)));
     const size_t separator = path.find_last_of('\\');
     text.append(path, separator == std::string::npos ? 0 : separator + 1, std::string::npos);
+    const wchar_t* lastPart = name + length;
+    while (lastPart > name && lastPart[-1] != L'\\') --lastPart;
+    wideText.append(lastPart, name + length);
 }
 
-// The baseline; the length of the text it copied.
-size_t Baseline(IDataObject* data, void* view) {
+// The baseline; the length of the ANSI text it copied.
+size_t Baseline(IDataObject* data, void* view, void* wideView) {
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM medium = {};
     if (FAILED(data->GetData(&format, &medium))) return 0;
@@ -63,14 +68,18 @@ size_t Baseline(IDataObject* data, void* view) {
     const wchar_t* name = reinterpret_cast<const wchar_t*>(block + header.pFiles);
     const wchar_t* end = reinterpret_cast<const wchar_t*>(block + blockBytes);
     std::string text, path;
+    std::wstring wideText;
     while (name < end && *name) {
         const size_t length = wcsnlen(name, static_cast<size_t>(end - name));
-        AppendLastPart(name, length, path, text);
+        AppendLastPart(name, length, path, text, wideText);
         text += dravik::kFileListSeparator;
+        wideText += static_cast<wchar_t>(dravik::kFileListSeparator);
         name += length + 1;
     }
     const size_t copied = std::min<size_t>(text.size(), dravik::kFileListStringBytes);
     std::memcpy(view, text.data(), copied);
+    std::memcpy(wideView, wideText.data(),
+                std::min<size_t>(wideText.size() * sizeof(wchar_t), dravik::kWideFileListStringBytes));
     GlobalUnlock(medium.hGlobal);
     ReleaseStgMedium(&medium);
     return copied;
@@ -88,11 +97,15 @@ void Handler(dravik::CPMenu& menu, IDataObject* data, HMENU shellMenu) {
     menu.InvokeCommand(&info);
 }
 
-// Whether the handler published what the baseline copied.
-bool PublishedAsTheBaseline(const void* baselineView, size_t length) {
+// Whether the handler published what the baseline copied, the ANSI text of that length and the
+// wide one of as many units (the names are ASCII).
+bool PublishedAsTheBaseline(const void* baselineView, const void* baselineWideView, size_t length) {
     const win32::unique_handle mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListStringName));
     const win32::unique_view published(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, 0));
-    return length > 0 && published && std::memcmp(published.get(), baselineView, length) == 0;
+    const win32::unique_handle wideMapping(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kWideFileListStringName));
+    const win32::unique_view widePublished(MapViewOfFile(wideMapping.get(), FILE_MAP_READ, 0, 0, 0));
+    return length > 0 && published && widePublished && std::memcmp(published.get(), baselineView, length) == 0 &&
+           std::memcmp(widePublished.get(), baselineWideView, length * sizeof(wchar_t)) == 0;
 }
 
 }  // namespace
@@ -104,7 +117,10 @@ int main() {
     const win32::unique_handle mapping(
         CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, dravik::kFileListStringBytes, nullptr));
     const win32::unique_view view(MapViewOfFile(mapping.get(), FILE_MAP_WRITE, 0, 0, 0));
-    if (!view) {
+    const win32::unique_handle wideMapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                                              dravik::kWideFileListStringBytes, nullptr));
+    const win32::unique_view wideView(MapViewOfFile(wideMapping.get(), FILE_MAP_WRITE, 0, 0, 0));
+    if (!view || !wideView) {
         std::fprintf(stderr, "no mapping\n");
         return 1;
     }
@@ -146,7 +162,7 @@ int main() {
                     const win32::unique_hmenu shellMenu(CreatePopupMenu());
                     Handler(menu, data.Get(), shellMenu.get());
                 }
-                if (!PublishedAsTheBaseline(view.get(), Baseline(data.Get(), view.get()))) {
+                if (!PublishedAsTheBaseline(view.get(), wideView.get(), Baseline(data.Get(), view.get(), wideView.get()))) {
                     std::fprintf(stderr, "%s: the handler did not publish what the baseline copied\n", sizes[s].label);
                     return 1;
                 }
@@ -155,7 +171,7 @@ int main() {
                 dravik::CPMenu menu;
                 const win32::unique_hmenu shellMenu(CreatePopupMenu());
                 pairs[s].Add([&] { Handler(menu, data.Get(), shellMenu.get()); },
-                             [&] { Baseline(data.Get(), view.get()); });
+                             [&] { Baseline(data.Get(), view.get(), wideView.get()); });
                 roundHandler[s] += pairs[s].measured.back() / sizes[s].pairsPerRound;
             }
         }

@@ -34,10 +34,16 @@ shell_menu_point_at() {
   xdotool mousemove $(((left + right) / 2)) $(((top + bottom) / 2))
 }
 
-# Prints the chosen lines of a name=value report, indented; Korean text arrives in code page 949.
+# Prints the chosen lines of a name=value report, indented; Korean text arrives in code page 949,
+# except in the viewer's "wide ..." lines, which are UTF-8.
 shell_menu_print() {
-  local file=$1 pattern=$2
-  tr -d '\r' <"$file" | iconv -f CP949 -t UTF-8 | { grep -E "^($pattern)=" || true; } | sed 's/^/    /'
+  local file=$1 pattern=$2 line
+  tr -d '\r' <"$file" | { grep -aE "^($pattern)=" || true; } | while IFS= read -r line; do
+    case $line in
+      wide\ *) printf '    %s\n' "$line" ;;
+      *) printf '%s\n' "$line" | iconv -f CP949 -t UTF-8 | sed 's/^/    /' ;;
+    esac
+  done
 }
 
 # One right-click: scene <name> <language> <entry to open> <entry to pick> <title> <path>...
@@ -93,8 +99,9 @@ shell_menu_demo() {
 
   echo "== Sample files: $samples"
   rm -rf "$SHELL_MENU_PREFIX/drive_c/users/Public/Pictures/Lumorex samples"
-  (cd "$SHELL_MENU_BIN" && shell_menu_wine make_samples.exe "$samples")
-  shell_menu_wine cmd /c dir /b "$samples" | tr -d '\r' | sed 's/^/    /'
+  # Names in any script exist under Wine only with a UTF-8 locale of the host (Wine makes them UTF-8).
+  (cd "$SHELL_MENU_BIN" && LC_ALL=ko_KR.UTF-8 shell_menu_wine make_samples.exe "$samples")
+  ls -1 "$SHELL_MENU_PREFIX/drive_c/users/Public/Pictures/Lumorex samples" | sed 's/^/    /'
 
   echo "== Dravik.dll registered with regsvr32 (a second run registers it again)"
   shell_menu_wine regsvr32 /s "$(shell_menu_winpath "$SHELL_MENU_BIN/Dravik.dll")"
@@ -122,6 +129,12 @@ shell_menu_demo() {
     "An animation, the reduced kind: its one entry picked" "$samples\\waves.gif"
   shell_menu_scene text eng item.0 Escape "A text file: no entries of Dravik; the menu closed with Escape" \
     "$samples\\notes.txt"
+  # Names that code page 949 cannot spell: the ANSI list carries their short names, the wide list and
+  # the wide command line carry them whole ("wide name1" in the viewer's report).
+  shell_menu_scene thai-korean kor item.2 subitem.0 \
+    "A photo named in Thai, Korean: the submenu opened, \"보기\" (View) picked" "$samples\\ตลาดน้ำ.jpg"
+  shell_menu_scene emoji-korean kor item.2 item.3 \
+    "A photo named with an emoji, Korean: the preview entry picked" "$samples\\🌅 sunrise.jpg"
   xsetroot -solid black
   echo "== The screenshots of the open menus: $SHELL_MENU_OUT/menu-*.png"
 }

@@ -103,6 +103,17 @@ public:
             TerminateProcess(m_process.get(), STILL_ACTIVE);
         if (m_process) WaitForSingleObject(m_process.get(), 5000);
     }
+    // The same with a UTF-16 command line, for arguments the ANSI code page cannot spell.
+    explicit ChildProcess(std::wstring commandLine, DWORD creationFlags = 0) {
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process = {};
+        if (CreateProcessW(nullptr, &commandLine[0], nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &startup,
+                           &process)) {
+            m_process.reset(process.hProcess);
+            CloseHandle(process.hThread);
+        }
+    }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 

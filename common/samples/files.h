@@ -8,6 +8,8 @@
 #include <sstream>
 #include <string>
 
+#include "win32/code_page.h"
+
 namespace samples {
 
 inline std::string ReadWholeFile(const std::string& path) {
@@ -21,6 +23,18 @@ inline bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out << bytes;
     return static_cast<bool>(out);
+}
+
+// The same at a path in UTF-16, for names the ANSI code page cannot spell.
+inline bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool whole = bytes.size() <= MAXDWORD &&
+                       WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                       written == bytes.size();
+    CloseHandle(file);
+    return whole;
 }
 
 // Writes the file whole under another name first and then puts it in place, so that a reader who
@@ -50,7 +64,7 @@ public:
         }
         m_path += '\\';
     }
-    ~ScopedTempDir() { RemoveTree(m_path); }
+    ~ScopedTempDir() { RemoveTree(win32::widen(m_path)); }
     ScopedTempDir(const ScopedTempDir&) = delete;
     ScopedTempDir& operator=(const ScopedTempDir&) = delete;
 
@@ -59,21 +73,22 @@ public:
     std::string operator/(const std::string& name) const { return m_path + name; }
 
 private:
-    static void RemoveTree(const std::string& dir) {
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((dir + "*").c_str(), &entry);
+    // In UTF-16: the names inside may be any the file system holds.
+    static void RemoveTree(const std::wstring& dir) {
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW((dir + L"*").c_str(), &entry);
         if (search != INVALID_HANDLE_VALUE) {
             do {
-                const std::string name = entry.cFileName;
-                if (name == "." || name == "..") continue;
+                const std::wstring name = entry.cFileName;
+                if (name == L"." || name == L"..") continue;
                 if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    RemoveTree(dir + name + "\\");
+                    RemoveTree(dir + name + L"\\");
                 else
-                    DeleteFileA((dir + name).c_str());
-            } while (FindNextFileA(search, &entry));
+                    DeleteFileW((dir + name).c_str());
+            } while (FindNextFileW(search, &entry));
             FindClose(search);
         }
-        RemoveDirectoryA(dir.c_str());
+        RemoveDirectoryW(dir.c_str());
     }
 
     std::string m_path;

@@ -217,6 +217,10 @@ inline bool WriteImage(const std::string& path, const ImageParams& params) {
     const std::string bytes = EncodeImage(params);
     return !bytes.empty() && samples::WriteWholeFile(path, bytes);
 }
+inline bool WriteImage(const std::wstring& path, const ImageParams& params) {
+    const std::string bytes = EncodeImage(params);
+    return !bytes.empty() && samples::WriteWholeFile(path, bytes);
+}
 
 // A real JPEG cut off at two thirds of its length, with its second quarter overwritten by noise.
 inline bool WriteCorruptJpeg(const std::string& path, int width = 64, int height = 48) {

@@ -28,11 +28,11 @@ private:
 };
 
 // A data object for paths that share one parent folder; null when the shell refuses them.
-inline Microsoft::WRL::ComPtr<IDataObject> ShellDataObject(const std::vector<std::string>& paths) {
+inline Microsoft::WRL::ComPtr<IDataObject> ShellDataObject(const std::vector<std::wstring>& paths) {
     std::vector<PIDLIST_ABSOLUTE> absolute;
-    for (const std::string& path : paths) {
+    for (const std::wstring& path : paths) {
         PIDLIST_ABSOLUTE pidl = nullptr;
-        if (SUCCEEDED(SHParseDisplayName(win32::widen(path).c_str(), nullptr, &pidl, 0, nullptr))) absolute.push_back(pidl);
+        if (SUCCEEDED(SHParseDisplayName(path.c_str(), nullptr, &pidl, 0, nullptr))) absolute.push_back(pidl);
     }
 
     Microsoft::WRL::ComPtr<IDataObject> data;
@@ -46,6 +46,13 @@ inline Microsoft::WRL::ComPtr<IDataObject> ShellDataObject(const std::vector<std
     }
     for (PIDLIST_ABSOLUTE pidl : absolute) CoTaskMemFree(pidl);
     return data;
+}
+
+// The same for paths in the ANSI code page.
+inline Microsoft::WRL::ComPtr<IDataObject> ShellDataObject(const std::vector<std::string>& paths) {
+    std::vector<std::wstring> wide;
+    for (const std::string& path : paths) wide.push_back(win32::widen(path));
+    return ShellDataObject(wide);
 }
 
 // Puts one block of the given format on the clipboard and returns OLE's data object for the

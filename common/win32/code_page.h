@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
@@ -37,6 +38,38 @@ inline std::string narrow(const wchar_t* text, size_t units, UINT codePage = CP_
 
 inline std::string narrow(const std::wstring& text, UINT codePage = CP_ACP) {
     return narrow(text.data(), text.size(), codePage);
+}
+
+// The text in the code page exactly, into `narrowed`: every character has bytes of its own there
+// (no best fit, no default character) and those bytes convert back to the same text. False, with
+// `narrowed` undefined, when the code page cannot spell the text.
+inline bool narrow_exactly(const wchar_t* text, size_t units, std::string& narrowed, UINT codePage = CP_ACP) {
+    // ANSI code pages keep ASCII as it is.
+    if (std::all_of(text, text + units, [](wchar_t c) { return c < 0x80; })) {
+        narrowed.assign(text, text + units);
+        return true;
+    }
+    if (units >= INT_MAX / 3) return false;
+    const int count = static_cast<int>(units);
+    // A UTF-8 code page has no best fits and refuses the two flags below; lone surrogates are what
+    // it cannot spell.
+    const bool utf8 = codePage == CP_UTF8 || (codePage == CP_ACP && ::GetACP() == CP_UTF8);
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    narrowed.resize(units * 3);  // the most bytes a unit takes in any code page
+    const int bytes = ::WideCharToMultiByte(codePage, flags, text, count, &narrowed[0], static_cast<int>(narrowed.size()),
+                                            nullptr, utf8 ? nullptr : &usedDefault);
+    if (bytes <= 0 || usedDefault) return false;
+    narrowed.resize(static_cast<size_t>(bytes));
+    // Some code pages give two characters the same bytes: only the way back shows the form exact.
+    std::wstring back(units + 1, L'\0');
+    const int backUnits = ::MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, narrowed.data(), bytes, &back[0],
+                                                static_cast<int>(back.size()));
+    return backUnits == count && back.compare(0, units, text, units) == 0;
+}
+
+inline bool narrow_exactly(const std::wstring& text, std::string& narrowed, UINT codePage = CP_ACP) {
+    return narrow_exactly(text.data(), text.size(), narrowed, codePage);
 }
 
 }  // namespace win32

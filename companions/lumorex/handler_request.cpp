@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 
+#include "win32/code_page.h"
 #include "win32/proc_address.h"
 #include "win32/unique_handle.h"
 
@@ -15,10 +17,9 @@ const char* const kKeywords[] = {"rot", "exp", "mov", "cnv", "pst", "ren", "Viw"
                                  "Exp", "Mvt", "Cnv", "Prt", "Opt", "Abt", "Vwp", "brw", "1"};
 
 constexpr char kListModule[] = "Dravik.dll";
-using ListSizeFunction = int (*)();
-using ListStringFunction = int(WINAPI*)(int size, char* buffer);
-// The string block's size: a longer list arrives cut there, so a larger buffer gains nothing.
-constexpr int kListBlockBytes = 0x100000;
+// The string block's size, in bytes for the ANSI list and in UTF-16 units for the wide one: a
+// longer list arrives cut there, so a larger buffer gains nothing.
+constexpr int kListBlockUnits = 0x100000;
 
 const char* SkipBlanks(const char* c) {
     while (*c == ' ' || *c == '\t') ++c;
@@ -76,22 +77,49 @@ std::string OwnFolder() {
     return path.substr(0, path.find_last_of('\\') + 1);
 }
 
-std::string ReadFileList(FileList& list) {
+namespace {
+
+// The text of one list, through the named exports of Dravik.dll beside this program. Empty on
+// success; otherwise why there is none.
+template <typename Char>
+std::string ReadListText(const char* sizeExport, const char* stringExport, std::basic_string<Char>& text) {
+    using SizeFunction = int (*)();
+    using StringFunction = int(WINAPI*)(int size, Char* buffer);
     const win32::unique_hmodule module(LoadLibraryA((OwnFolder() + kListModule).c_str()));
-    const auto getSize = win32::proc_address<ListSizeFunction>(module.get(), "get_FileListSize");
-    const auto getString = win32::proc_address<ListStringFunction>(module.get(), "get_FileListString");
-    if (!getSize || !getString) return std::string(kListModule) + " with its file-list exports is not beside the viewer";
+    const auto getSize = win32::proc_address<SizeFunction>(module.get(), sizeExport);
+    const auto getString = win32::proc_address<StringFunction>(module.get(), stringExport);
+    if (!getSize || !getString)
+        return std::string(kListModule) + " with its " + sizeExport + " and " + stringExport + " is not beside the viewer";
 
-    const int size = std::min(getSize(), kListBlockBytes + 1);
+    const int size = std::min(getSize(), kListBlockUnits + 1);
     if (size <= 0) return "no file list: the handler has published none, or its process has ended";
-    std::string buffer(static_cast<size_t>(size), '\0');
+    std::basic_string<Char> buffer(static_cast<size_t>(size), Char());
     if (getString(size, &buffer[0]) != 1) return "the file list could not be read";
-    list.text.assign(buffer.c_str());
+    text.assign(buffer.c_str());
+    return {};
+}
 
-    // Each name ends in "|"; what follows the last one is no name.
+// Each name ends in "|"; what follows the last one is no name.
+void SplitNames(FileList& list) {
     list.names.clear();
     for (size_t start = 0, end; (end = list.text.find('|', start)) != std::string::npos; start = end + 1)
         list.names.push_back(list.text.substr(start, end - start));
+}
+
+}  // namespace
+
+std::string ReadFileList(FileList& list) {
+    const std::string error = ReadListText("get_FileListSize", "get_FileListString", list.text);
+    if (error.empty()) SplitNames(list);
+    return error;
+}
+
+std::string ReadWideFileList(FileList& list) {
+    std::wstring text;
+    const std::string error = ReadListText("get_FileListSizeW", "get_FileListStringW", text);
+    if (!error.empty()) return error;
+    list.text = win32::narrow(text, CP_UTF8);
+    SplitNames(list);
     return {};
 }
 

@@ -8,5 +8,5 @@
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int show) {
     const char* commandLine = GetCommandLineA();
     if (lumorex::IsCaptureCommand(commandLine)) return lumorex::HostCapture(commandLine);
-    return lumorex::ShowSelection(commandLine, show);
+    return lumorex::ShowSelection(commandLine, GetCommandLineW(), show);
 }

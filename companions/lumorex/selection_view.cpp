@@ -3,9 +3,13 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cwchar>
 #include <string>
+#include <vector>
 
 #include "handler_request.h"
+#include "win32/code_page.h"
+#include "win32/module_path.h"
 #include "win32/proc_address.h"
 #include "win32/unique_handle.h"
 #include "win32/window_class.h"
@@ -29,10 +33,17 @@ constexpr int kTextHeight = 260;
 constexpr int kExitShown = 0;
 constexpr int kExitRefused = 2;
 
+// What the viewer received, in both forms: the ANSI ones as an ANSI viewer reads them, the wide
+// ones (in UTF-8) exact. It works on the wide ones; the wide list is missing only from a module
+// that has none, and then the ANSI list stands in.
 struct Selection {
     std::string commandLine;
     Request request;
     FileList list;
+    std::string wideCommandLine;
+    Request wideRequest;
+    FileList wideList;
+    bool wideListRead = false;
     std::string error;
     win32::unique_hbitmap picture;
     int pictureWidth = 0;
@@ -41,13 +52,24 @@ struct Selection {
 
 bool ShowsPicture(const std::string& keyword) { return keyword == "Viw" || keyword == "Vwp"; }
 
+// The names the viewer works on, in UTF-8.
+std::vector<std::string> ShownNames(const Selection& s) {
+    if (s.wideListRead) return s.wideList.names;
+    std::vector<std::string> names;
+    for (const std::string& name : s.list.names) names.push_back(win32::narrow(win32::widen(name), CP_UTF8));
+    return names;
+}
+
 void LoadPicture(Selection& s) {
-    if (!ShowsPicture(s.request.keyword) || s.list.names.empty()) return;
+    const std::vector<std::string> names = ShownNames(s);
+    if (!ShowsPicture(s.request.keyword) || names.empty()) return;
+    // The library takes ANSI paths: a file that no ANSI path names shows no picture.
+    std::string path;
+    if (!win32::ansi_path_of(win32::widen(s.wideRequest.folder + names.front(), CP_UTF8), path)) return;
     const win32::unique_hmodule library(LoadLibraryA(kImageLibrary));
     const auto loadImage = win32::proc_address<LoadImageFunction>(library.get(), "Loadimage");
     if (!loadImage) return;
     int width = kPictureBoxWidth, height = kPictureBoxHeight, imageWidth = 0, imageHeight = 0, bits = 0;
-    const std::string path = s.request.folder + s.list.names.front();
     s.picture.reset(loadImage(path.c_str(), &width, &height, &imageWidth, &imageHeight, &bits));
     if (s.picture) {
         s.pictureWidth = width;
@@ -69,6 +91,15 @@ int WriteReport(const std::string& path, const Selection& s) {
         std::fprintf(out, "list=%s\nnames=%u\n", s.list.text.c_str(), static_cast<unsigned>(s.list.names.size()));
         for (size_t i = 0; i < s.list.names.size(); ++i)
             std::fprintf(out, "name%u=%s\n", static_cast<unsigned>(i + 1), s.list.names[i].c_str());
+        // The exact forms, in UTF-8.
+        std::fprintf(out, "wide command line=%s\nwide folder=%s\n", s.wideCommandLine.c_str(),
+                     s.wideRequest.folder.c_str());
+        if (s.wideListRead) {
+            std::fprintf(out, "wide list=%s\nwide names=%u\n", s.wideList.text.c_str(),
+                         static_cast<unsigned>(s.wideList.names.size()));
+            for (size_t i = 0; i < s.wideList.names.size(); ++i)
+                std::fprintf(out, "wide name%u=%s\n", static_cast<unsigned>(i + 1), s.wideList.names[i].c_str());
+        }
         std::fprintf(out, "picture=%dx%d\n", s.pictureWidth, s.pictureHeight);
     }
     std::fclose(out);
@@ -76,10 +107,12 @@ int WriteReport(const std::string& path, const Selection& s) {
     return s.error.empty() ? kExitShown : kExitRefused;
 }
 
+// In UTF-8.
 std::string DescribeForWindow(const Selection& s) {
-    std::string text = "Command: " + s.request.keyword + "\r\nFolder: " + s.request.folder + "\r\n" +
-                       std::to_string(s.list.names.size()) + " item(s):\r\n";
-    for (const std::string& name : s.list.names) text += "    " + name + "\r\n";
+    const std::vector<std::string> names = ShownNames(s);
+    std::string text = "Command: " + s.wideRequest.keyword + "\r\nFolder: " + s.wideRequest.folder + "\r\n" +
+                       std::to_string(names.size()) + " item(s):\r\n";
+    for (const std::string& name : names) text += "    " + name + "\r\n";
     return text;
 }
 
@@ -126,11 +159,12 @@ int RunWindow(Selection& s, int show) {
                                         CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr,
                                         nullptr, instance, &s);
     if (!window) return kExitRefused;
-    const HWND text = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", "",
+    // A control of UTF-16 text, so that every name shows as it is.
+    const HWND text = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
                                       WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY, 0, 0, 0, 0,
                                       window, reinterpret_cast<HMENU>(1), instance, nullptr);
-    SendMessageA(text, EM_SETLIMITTEXT, 0, 0);
-    SetWindowTextA(text, DescribeForWindow(s).c_str());
+    SendMessageW(text, EM_SETLIMITTEXT, 0, 0);
+    SetWindowTextW(text, win32::widen(DescribeForWindow(s), CP_UTF8).c_str());
     ShowWindow(window, show);
     RECT client;
     GetClientRect(window, &client);
@@ -154,11 +188,15 @@ std::string EnvironmentValue(const char* name) {
 
 }  // namespace
 
-int ShowSelection(const char* commandLine, int show) try {
+int ShowSelection(const char* commandLine, const wchar_t* wideCommandLine, int show) try {
     Selection s;
     s.commandLine = commandLine ? commandLine : "";
+    s.wideCommandLine = wideCommandLine ? win32::narrow(wideCommandLine, std::wcslen(wideCommandLine), CP_UTF8) : "";
     s.error = ParseHandlerCommandLine(commandLine, s.request);
+    if (s.error.empty()) s.error = ParseHandlerCommandLine(s.wideCommandLine.c_str(), s.wideRequest);
     if (s.error.empty()) s.error = ReadFileList(s.list);
+    // A module without the wide list leaves the ANSI one to stand in.
+    if (s.error.empty()) s.wideListRead = ReadWideFileList(s.wideList).empty();
     if (s.error.empty()) LoadPicture(s);
 
     const std::string reportPath = EnvironmentValue(kReportVariable);

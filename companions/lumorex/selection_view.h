@@ -3,7 +3,8 @@
 
 namespace lumorex {
 
-// Runs the viewer for the command line the handler built; the process's exit code.
-int ShowSelection(const char* commandLine, int show);
+// Runs the viewer for the command line the handler built, given in the ANSI code page and in
+// UTF-16; the process's exit code.
+int ShowSelection(const char* commandLine, const wchar_t* wideCommandLine, int show);
 
 }  // namespace lumorex

@@ -4,7 +4,6 @@
 
 #include "host_options.h"
 #include "samples/shell_selection.h"
-#include "win32/code_page.h"
 
 namespace shellhost {
 namespace {
@@ -15,9 +14,9 @@ struct IdListFree {
 using unique_id_list = std::unique_ptr<ITEMIDLIST_ABSOLUTE, IdListFree>;
 
 // The folder that holds the selection, as the shell names it to the handler.
-unique_id_list FolderIdList(const std::string& path) {
+unique_id_list FolderIdList(const std::wstring& path) {
     PIDLIST_ABSOLUTE list = nullptr;
-    if (FAILED(SHParseDisplayName(win32::widen(ParentFolder(path)).c_str(), nullptr, &list, 0, nullptr)))
+    if (FAILED(SHParseDisplayName(ParentFolder(path).c_str(), nullptr, &list, 0, nullptr)))
         return nullptr;
     return unique_id_list(list);
 }
@@ -37,7 +36,7 @@ HRESULT ContextMenuSession::Create(const CLSID& clsid) {
     return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_init));
 }
 
-HRESULT ContextMenuSession::Initialize(const std::vector<std::string>& paths, HKEY classKey) {
+HRESULT ContextMenuSession::Initialize(const std::vector<std::wstring>& paths, HKEY classKey) {
     if (!m_init) return E_UNEXPECTED;
     const Microsoft::WRL::ComPtr<IDataObject> data = samples::ShellDataObject(paths);
     if (!data) return E_INVALIDARG;

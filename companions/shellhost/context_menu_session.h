@@ -26,7 +26,7 @@ class ContextMenuSession {
 public:
     HRESULT Create(const CLSID& clsid);
     // Hands the handler the selection; the class key is the one the handler was found under.
-    HRESULT Initialize(const std::vector<std::string>& paths, HKEY classKey);
+    HRESULT Initialize(const std::vector<std::wstring>& paths, HKEY classKey);
 
     // Lets the handler add its entries at the position, numbered from firstId on.
     HRESULT AddEntries(HMENU menu, UINT position, UINT firstId, UINT lastId);

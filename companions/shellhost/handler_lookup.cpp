@@ -8,7 +8,7 @@
 
 namespace shellhost {
 
-std::vector<std::string> ClassesOfSelection(const std::vector<std::string>& paths) {
+std::vector<std::string> ClassesOfSelection(const std::vector<std::wstring>& paths) {
     if (!paths.empty() && IsFolder(paths.front())) return {"Directory", "Folder"};
     return {"*"};
 }

@@ -13,7 +13,7 @@ namespace shellhost {
 
 // The classes whose handlers the shell asks, in order: "Directory" then "Folder" when the first
 // selected item is a folder, "*" otherwise (the shell goes by the item the selection starts at).
-std::vector<std::string> ClassesOfSelection(const std::vector<std::string>& paths);
+std::vector<std::string> ClassesOfSelection(const std::vector<std::wstring>& paths);
 
 struct RegisteredHandler {
     std::string className;  // the first class that lists the handler

@@ -6,8 +6,10 @@
 // rectangles on the screen in a file, so that a program can point at them.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
-#include <cstdlib>
+#include <memory>
 
 #include "context_menu_session.h"
 #include "handler_lookup.h"
@@ -17,6 +19,7 @@
 #include "samples/files.h"
 #include "samples/shell_selection.h"
 #include "started_processes.h"
+#include "win32/code_page.h"
 #include "win32/unique_handle.h"
 
 namespace shellhost {
@@ -69,7 +72,7 @@ HMENU BuildMenu(ContextMenuSession& session, Report& report) {
 
 int Run(const HostOptions& options, Report& report) {
     std::string selection;
-    for (const std::string& path : options.paths) selection += path + "|";
+    for (const std::wstring& path : options.paths) selection += win32::narrow(path) + "|";
     report.Add("selection", selection);
 
     ContextMenuSession session;
@@ -110,7 +113,9 @@ int Run(const HostOptions& options, Report& report) {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) try {
     shellhost::HostOptions options;
-    const std::string error = shellhost::ParseHostOptions(__argc, __argv, options);
+    int argc = 0;
+    const std::unique_ptr<wchar_t*, decltype(&LocalFree)> argv(CommandLineToArgvW(GetCommandLineW(), &argc), &LocalFree);
+    const std::string error = argv ? shellhost::ParseHostOptions(argc, argv.get(), options) : "no command line";
     shellhost::Report report(options.reportPath);
     if (!error.empty()) {
         report.Add("error", error);

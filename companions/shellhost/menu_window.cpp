@@ -20,9 +20,9 @@ constexpr UINT_PTR kCloseTimer = 1;
 constexpr UINT kWriteLayoutMessage = WM_APP + 1;
 
 // The name as a folder view lists it: a folder with its closing backslash.
-std::string NameOf(const std::string& path) {
-    std::string name = path.substr(ParentFolder(path).size());
-    if (IsFolder(path) && name.back() != '\\') name += '\\';
+std::wstring NameOf(const std::wstring& path) {
+    std::wstring name = path.substr(ParentFolder(path).size());
+    if (IsFolder(path) && name.back() != L'\\') name += L'\\';
     return name;
 }
 
@@ -35,9 +35,9 @@ MenuWindow::~MenuWindow() {
     if (m_window) DestroyWindow(m_window);
 }
 
-bool MenuWindow::Show(const std::vector<std::string>& paths) {
+bool MenuWindow::Show(const std::vector<std::wstring>& paths) {
     m_folder = ParentFolder(paths.front());
-    for (const std::string& path : paths) m_names.push_back(NameOf(path));
+    for (const std::wstring& path : paths) m_names.push_back(NameOf(path));
 
     win32::register_window_class(kClassName, WindowProc, GetSysColorBrush(COLOR_WINDOW));
 
@@ -111,16 +111,16 @@ void MenuWindow::Paint(HDC dc) const {
     SetBkMode(dc, TRANSPARENT);
     RECT line = {kPadding, 0, kWidth - kPadding, kHeaderHeight};
     SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-    DrawTextA(dc, m_folder.c_str(), -1, &line, DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS);
+    DrawTextW(dc, m_folder.c_str(), -1, &line, DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS);
     // Every listed item is selected: the view shows just the selection.
     SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
-    for (const std::string& name : m_names) {
+    for (const std::wstring& name : m_names) {
         OffsetRect(&line, 0, line.bottom - line.top);
         line.bottom = line.top + kRowHeight;
         FillRect(dc, &line, GetSysColorBrush(COLOR_HIGHLIGHT));
         RECT text = line;
         text.left += 4;
-        DrawTextA(dc, name.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
+        DrawTextW(dc, name.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
     }
 }
 

@@ -20,7 +20,7 @@ public:
     MenuWindow& operator=(const MenuWindow&) = delete;
 
     // Shows the window with the selected items, in front; false when it cannot be created.
-    bool Show(const std::vector<std::string>& paths);
+    bool Show(const std::vector<std::wstring>& paths);
     HWND handle() const { return m_window; }
 
     // Opens the menu at the right-click point beside the first item, in front of the window, and
@@ -37,8 +37,8 @@ private:
     ContextMenuSession& m_session;
     const std::string m_layoutPath;
     HWND m_window = nullptr;
-    std::string m_folder;
-    std::vector<std::string> m_names;
+    std::wstring m_folder;
+    std::vector<std::wstring> m_names;
     HMENU m_menu = nullptr;     // the menu while it is open
     HMENU m_submenu = nullptr;  // the submenu opened last while the menu is open
 };

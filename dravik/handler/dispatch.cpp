@@ -5,13 +5,14 @@
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "outside/image_library.h"
+#include "win32/code_page.h"
 
 namespace dravik {
 namespace {
 
 // Which folder the viewer's folder field names.
 enum class FolderField {
-    OfFirstItem,     // m_choosePath, with its closing backslash
+    OfFirstItem,     // m_wideChoosePath, with its closing backslash
     AroundTheFolder  // the folder that holds the selected folder, without closing backslash
 };
 
@@ -28,7 +29,9 @@ Command CommandAt(const CPMenu& menu, int& sel) {
         if (sel >= 0 && sel < kMultiCommandCount) return {kMultiCommandTable[sel].keyword};
     }
     if (menu.m_IsSelType == kSelectionOther) return {};
-    if (menu.m_previewBitmap) sel -= 1;
+    // The image's entries start at offset 1 whether or not it got a preview entry: one that no
+    // ANSI path names has none.
+    if (menu.m_IsSelType == kSelectionImage) sel -= 1;
     if (menu.m_IsSelType == kSelectionFolder) return {kFolderKeyword, FolderField::AroundTheFolder};
     if (menu.m_runType == kReducedMenuKind) return {kReducedKindKeyword};
     if (sel >= 0 && sel < kImageCommandCount) return {kCommandTable[kFirstImageCommandRow + sel].keyword};
@@ -47,11 +50,11 @@ HRESULT CPMenu::RunCommand(CMINVOKECOMMANDINFO* info) {
         // on an earlier one.
         if (const std::optional<std::string> listField = BuildFileListString()) {
             if (command.folder == FolderField::AroundTheFolder) {
-                std::string folder = m_curFolder + *listField;
+                std::wstring folder = m_wideCurFolder + win32::widen(*listField);
                 if (!folder.empty()) folder.pop_back();
-                LaunchViewer(command.keyword, folder.c_str(), "");
+                LaunchViewer(command.keyword, folder, "");
             } else {
-                LaunchViewer(command.keyword, m_choosePath.c_str(), listField->c_str());
+                LaunchViewer(command.keyword, m_wideChoosePath, listField->c_str());
             }
         } else {
             DebugLog("file list not published: viewer not started");

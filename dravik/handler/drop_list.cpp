@@ -81,6 +81,16 @@ void DropList::Name::ansi(std::string& text) const {
     text = win32::narrow(units, m_units);
 }
 
+void DropList::Name::wide(std::wstring& text) const {
+    if (m_wide) {
+        // The header may put the names at an odd offset: copied, not read in place.
+        text.resize(m_units);
+        if (m_units) std::memcpy(&text[0], m_start, m_units * sizeof(WCHAR));
+        return;
+    }
+    text = win32::widen(reinterpret_cast<const char*>(m_start), m_units);
+}
+
 DropList::DropList(const void* block, std::size_t bytes)
     : m_block(static_cast<const BYTE*>(block)), m_bytes(block ? bytes : 0), m_firstName(m_bytes) {
     DROPFILES header;

@@ -27,6 +27,9 @@ public:
         std::string ansi() const;
         // The same into text, whose storage is used again.
         void ansi(std::string& text) const;
+        // The name in UTF-16, as DragQueryFileW gives it: UTF-16 names exactly, ANSI ones
+        // converted from the ANSI code page.
+        void wide(std::wstring& text) const;
 
     private:
         friend class DropList;

@@ -96,21 +96,29 @@ public:
     // Asks the image library for the file's kind and, for a known kind, a thumbnail that fits
     // the 150 x 150 box. Always 1; the outcome is in m_previewBitmap and the size fields.
     int LoadPreviewImage(const char* path);
+    // Whether a file that no ANSI path names is a picture. The image library takes only ANSI
+    // paths, so it cannot be handed the file: with the library there, as a thumbnail needs it, a
+    // picture's extension makes it a still picture (m_runType), without thumbnail.
+    bool IsPictureByName(const std::wstring& path);
     // The library's kind for the file as a signed 8-bit value; 0 without library or export.
     int GetFileKind(const char* path);
 
     // The owner-drawn preview entry at position; its identifier, or 0 when none was inserted.
     int InsertPreviewItem(HMENU menu, UINT position, UINT commandId, UINT idCmdLast, UINT flags);
 
-    // Publishes m_fileNames as the shared file list. The list field of the viewer's command line
-    // (always empty), or nothing when the list could not be published.
+    // Publishes m_fileNames as the shared file list, and m_wideFileList as the wide one beside
+    // it. The list field of the viewer's command line (always empty), or nothing when either list
+    // could not be published.
     std::optional<std::string> BuildFileListString();
-    // Writes the text into the two shared blocks; false when a block cannot be created or mapped.
+    // Writes the text into the two shared blocks of the ANSI list, or of the wide list; false when
+    // a block cannot be created or mapped.
     bool fileToMemoryMap(const char* text);
+    bool fileToMemoryMap(const wchar_t* text);
 
-    // Starts the viewer under m_mainPath with the keyword and the two fields, neither waiting for
-    // it nor keeping it. Above 31 when it started, a WinExec error value otherwise.
-    int LaunchViewer(const char* keyword, const char* folderField, const char* listField);
+    // Starts the viewer under m_mainPath with the keyword and the two fields on a UTF-16 command
+    // line, neither waiting for it nor keeping it. Above 31 when it started, a WinExec error value
+    // otherwise.
+    int LaunchViewer(const char* keyword, const std::wstring& folderField, const char* listField);
 
 private:
     ULONG m_refCount = 0;
@@ -134,6 +142,13 @@ public:
     int m_previewWidth = 0;
     int m_previewHeight = 0;
     int m_multi_selected = 0;
+    // The exact forms of m_fileNames, m_choosePath and m_curFolder: the paths as the shell gave
+    // them, in UTF-16. The ANSI forms above hold short names where the code page cannot spell one.
+    // The names are kept as the wide list's text, each followed by "|": one string for any number
+    // of names, where a string each would cost an allocation each.
+    std::wstring m_wideFileList;
+    std::wstring m_wideChoosePath;
+    std::wstring m_wideCurFolder;
 };
 
 }  // namespace dravik

@@ -7,6 +7,8 @@
 #include "handler/debug_log.h"
 #include "handler/drop_list.h"
 #include "handler/settings.h"
+#include "preview/file_list.h"
+#include "win32/module_path.h"
 #include "win32/stg_medium.h"
 
 namespace dravik {
@@ -15,11 +17,22 @@ namespace {
 // Where the name starts in a selected path, cut the way the platform splits paths: the folder part
 // before it is the drive and the directory up to and including the last separator; the name is the
 // final component.
-size_t NameStart(const std::string& path) {
+template <typename Char>
+size_t NameStart(const std::basic_string<Char>& path) {
     for (size_t start = path.size(); start > 0; --start) {
         if (path[start - 1] == '\\' || path[start - 1] == '/') return start;
     }
     return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+// One selected path in UTF-16, as the shell holds it, and in the ANSI code page: exactly where the
+// code page spells it, else through short names, else as DragQueryFileA gives it. False in that last
+// case: the ANSI form then names no file, or even another one (a best fit), and is never opened.
+bool ReadPath(const DropList::Name& name, std::wstring& widePath, std::string& path) {
+    name.wide(widePath);
+    if (win32::ansi_path_of(widePath, path)) return true;
+    name.ansi(path);
+    return false;
 }
 
 }  // namespace
@@ -35,6 +48,7 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     m_multi_selected = 1;
     m_runType = 0;
     m_fileNames.clear();
+    m_wideFileList.clear();
 
     FORMATETC format = {CF_HDROP, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
     STGMEDIUM handedOut = {};
@@ -51,40 +65,52 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
 
     m_fileNames.reserve(count);
     std::string path;
+    std::wstring widePath;
     DropList::iterator lastRead = names.end();
     size_t i = 0;
     for (DropList::iterator name = names.begin(); name != names.end(); ++name, ++i) {
-        name->ansi(path);
-        if (path.empty()) continue;
+        const bool named = ReadPath(*name, widePath, path);
+        if (widePath.empty()) continue;
 
         ++m_selCount;
         lastRead = name;
-        const size_t nameStart = NameStart(path);
-        if (i == 0) m_choosePath.assign(path, 0, nameStart);
+        const size_t nameStart = NameStart(path), wideNameStart = NameStart(widePath);
+        if (i == 0) {
+            m_choosePath.assign(path, 0, nameStart);
+            m_wideChoosePath.assign(widePath, 0, wideNameStart);
+        }
         m_fileNames.emplace_back(path, nameStart);
+        m_wideFileList.append(widePath, wideNameStart, std::wstring::npos) += kWideFileListSeparator;
         DebugLog(" %d.  %s", m_selCount, m_fileNames.back().c_str());
 
         if (count == 1) {
-            if (IsDirectoryPath(path.c_str())) {
+            if (IsDirectoryPath(widePath.c_str())) {
                 m_IsSelType = kSelectionFolder;
             } else {
-                g_selFileName.assign(m_fileNames.back());
-                LoadPreviewImage(path.c_str());
-                if (m_previewBitmap) {
+                g_selFileName.assign(widePath.substr(wideNameStart));
+                bool picture = false;
+                if (named) {
+                    LoadPreviewImage(path.c_str());
+                    picture = static_cast<bool>(m_previewBitmap);
+                } else {
+                    picture = IsPictureByName(widePath);
+                }
+                if (picture) {
                     m_IsSelType = kSelectionImage;
                 } else {
                     m_multi_selected = 0;
                     m_IsSelType = kSelectionOther;
                 }
             }
-        } else if (i == 0 && IsDirectoryPath(path.c_str())) {
+        } else if (i == 0 && IsDirectoryPath(widePath.c_str())) {
             m_multi_selected = 0;
         }
     }
     // The folder of the last path read; nothing in the loop looks at it before.
     if (lastRead != names.end()) {
-        lastRead->ansi(path);
+        ReadPath(*lastRead, widePath, path);
         m_curFolder.assign(path, 0, NameStart(path));
+        m_wideCurFolder.assign(widePath, 0, NameStart(widePath));
     }
     if (count == 1) m_multi_selected = 0;
     DebugLog(" chooes path :   %s", m_choosePath.c_str());

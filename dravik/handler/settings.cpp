@@ -1,10 +1,12 @@
 #include "handler/settings.h"
 
 #include <cstring>
+#include <cwchar>
 
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "preview/wide_string.h"
+#include "win32/code_page.h"
 #include "win32/unique_handle.h"
 
 namespace dravik {
@@ -36,21 +38,23 @@ std::string ReadRegistryText(HKEY root, const char* keyPath, const char* valueNa
     return ReadRegistryText(key.get(), keyPath, valueName);
 }
 
-bool IsDirectoryPath(const char* path) {
+bool IsDirectoryPath(const char* path) { return IsDirectoryPath(win32::widen(path, std::strlen(path)).c_str()); }
+
+bool IsDirectoryPath(const wchar_t* path) {
     // An existing file is answered from its attributes, as the search would find it: a search
     // opens and reads its folder. Wildcards, folders and paths without attributes take the search.
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !std::strpbrk(path, "*?"))
+    const DWORD attributes = GetFileAttributesW(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY) && !std::wcspbrk(path, L"*?"))
         return false;
 
-    WIN32_FIND_DATAA found;
-    win32::unique_find search(FindFirstFileA(path, &found));
+    WIN32_FIND_DATAW found;
+    win32::unique_find search(FindFirstFileW(path, &found));
     if (!search) return false;
     if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
 
-    std::string fullPath(GetFullPathNameA(path, 0, nullptr, nullptr), '\0');
-    fullPath.resize(GetFullPathNameA(path, static_cast<DWORD>(fullPath.size()), &fullPath[0], nullptr));
-    DebugLog("is dir ----------- chk yes : %s  ", fullPath.c_str());
+    std::wstring fullPath(GetFullPathNameW(path, 0, nullptr, nullptr), L'\0');
+    fullPath.resize(GetFullPathNameW(path, static_cast<DWORD>(fullPath.size()), &fullPath[0], nullptr));
+    DebugLog("is dir ----------- chk yes : %s  ", win32::narrow(fullPath).c_str());
     return true;
 }
 

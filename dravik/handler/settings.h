@@ -38,5 +38,6 @@ std::string ReadRegistryText(HKEY key, const char* keyPath, const char* valueNam
 // True when path names an existing folder. The search is on the exact path, so a drive root
 // finds nothing and is not a folder.
 bool IsDirectoryPath(const char* path);
+bool IsDirectoryPath(const wchar_t* path);
 
 }  // namespace dravik

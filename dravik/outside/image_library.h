@@ -25,6 +25,13 @@ using LoadImageFunction = HBITMAP(WINAPI*)(const char* path, int* width, int* he
 
 // The kind whose file gets the reduced menu and the command "1".
 constexpr int kReducedMenuKind = 2;
+// The kind of a picture of one frame.
+constexpr int kStillPictureKind = 1;
+
+// The extensions of the pictures the viewer opens (compared without regard to case), which tell a
+// picture that the library cannot be handed: no ANSI path names it.
+constexpr const wchar_t* kPictureExtensions[] = {L".jpg", L".jpeg", L".jpe", L".png", L".gif",
+                                                 L".bmp", L".tif", L".tiff"};
 
 // The image library, always by its full path: the copy beside this module, else the one in the
 // viewer's folder when that is a full path, else the one in the system folder. Never by bare name:

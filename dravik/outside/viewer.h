@@ -7,8 +7,6 @@ namespace dravik {
 
 // Appended to the "Main Path" setting.
 constexpr char kViewerFileName[] = "\\Lumorex.exe";
-// Executable path (unquoted), keyword, folder field, list field.
-constexpr char kViewerCommandFormat[] = "%s  \"%s\"   \"%s\"   \"%s\"   ";
 
 // What LaunchViewer answers, in WinExec's terms.
 constexpr int kViewerStarted = 33;

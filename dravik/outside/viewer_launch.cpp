@@ -1,26 +1,26 @@
 #include <windows.h>
 
-#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "outside/viewer.h"
 #include "preview/file_list.h"
+#include "win32/code_page.h"
 #include "win32/unique_handle.h"
 
 namespace dravik {
 namespace {
 
-std::string FormatCommandLine(const std::string& executable, const char* keyword, const char* folderField,
-                              const char* listField) {
-    const int length =
-        std::snprintf(nullptr, 0, kViewerCommandFormat, executable.c_str(), keyword, folderField, listField);
-    if (length < 0) return {};
-    std::string line(static_cast<size_t>(length) + 1, '\0');
-    std::snprintf(&line[0], line.size(), kViewerCommandFormat, executable.c_str(), keyword, folderField, listField);
-    line.resize(static_cast<size_t>(length));
-    return line;
+// The executable path (unquoted), then the keyword, the folder field and the list field, each in
+// double quotes: "%s  \"%s\"   \"%s\"   \"%s\"   ". In UTF-16, so that the folder arrives exactly
+// whatever the ANSI code page can spell; a viewer that reads its command line as ANSI gets it in
+// that code page.
+std::wstring FormatCommandLine(const std::wstring& executable, const char* keyword, const std::wstring& folderField,
+                               const char* listField) {
+    return executable + L"  \"" + win32::widen(keyword, std::strlen(keyword)) + L"\"   \"" + folderField + L"\"   \"" +
+           win32::widen(listField, std::strlen(listField)) + L"\"   ";
 }
 
 // The value WinExec gives for the error CreateProcess met.
@@ -59,7 +59,7 @@ std::string CollapseDoubledBackslashes(const std::string& path) {
     return result;
 }
 
-int CPMenu::LaunchViewer(const char* keyword, const char* folderField, const char* listField) {
+int CPMenu::LaunchViewer(const char* keyword, const std::wstring& folderField, const char* listField) {
     // An empty folder would make the path "\Lumorex.exe", and a relative one a path under the
     // shell's current folder: whatever lies there, on a stick, a share or in a download, would run.
     if (m_mainPath.empty()) {
@@ -70,20 +70,20 @@ int CPMenu::LaunchViewer(const char* keyword, const char* folderField, const cha
         DebugLog("viewer folder is not a full path: viewer not started");
         return ERROR_PATH_NOT_FOUND;
     }
-    const std::string executable = CollapseDoubledBackslashes(m_mainPath + kViewerFileName);
-    std::string commandLine = FormatCommandLine(executable, keyword, folderField, listField);
+    const std::wstring executable = win32::widen(CollapseDoubledBackslashes(m_mainPath + kViewerFileName));
+    std::wstring commandLine = FormatCommandLine(executable, keyword, folderField, listField);
     DebugLog("*****");
-    DebugLog("REC : %s ", commandLine.c_str());
+    DebugLog("REC : %s ", win32::narrow(commandLine).c_str());
 
     // The executable is named on its own: the system then never tries the prefixes of a path with
     // spaces (C:\Program.exe for C:\Program Files\...). The command line keeps it unquoted, as
     // the viewer parses it.
-    STARTUPINFOA startup = {};
+    STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+    if (!CreateProcessW(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
         return WinExecError(GetLastError());
     // The handler neither waits for the viewer nor keeps it: both handles close here.

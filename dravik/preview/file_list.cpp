@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 #include <initializer_list>
 #include <new>
 #include <utility>
@@ -14,29 +15,50 @@
 namespace dravik {
 namespace {
 
-// The writer's two blocks, made by the first write of the module's life and reused by every later
-// one, so that a process holds one pair however often it writes. They are given back when the
-// module unloads; the viewer started for a list gets handles of its own (LendFileListTo), so the
-// list it was started for outlives the module that wrote it. Held through a pointer: nothing of
-// them is released when the process ends.
-struct WriterBlocks {
+struct ListBlocks {
     CSharedMemory size;
     CSharedMemory string;
 };
 
+// The writer's blocks of both lists, made by the first write of the module's life and reused by
+// every later one, so that a process holds one set however often it writes. They are given back
+// when the module unloads; the viewer started for a list gets handles of its own (LendFileListTo),
+// so the list it was started for outlives the module that wrote it. Held through a pointer:
+// nothing of them is released when the process ends.
+struct WriterBlocks {
+    ListBlocks ansi;
+    ListBlocks wide;
+};
+
 SRWLOCK g_writerLock = SRWLOCK_INIT;
 WriterBlocks* g_writerBlocks = nullptr;
+
+// One list's blocks, made on first use; null when there is no memory for them. Under the lock.
+ListBlocks* HeldBlocks(ListBlocks WriterBlocks::*list) {
+    if (!g_writerBlocks) g_writerBlocks = new (std::nothrow) WriterBlocks;
+    return g_writerBlocks ? &(g_writerBlocks->*list) : nullptr;
+}
+
+// Stores the text's length in the size block; the value stored.
+FileListLength StoreLength(CSharedMemory& sizeBlock, size_t length) {
+    // The reader adds one for the terminator.
+    const FileListLength stored = static_cast<FileListLength>(std::min<size_t>(length, INT32_MAX - 1));
+    sizeBlock.write(&stored, sizeof(stored));
+    return stored;
+}
 
 }  // namespace
 
 void LendFileListTo(HANDLE process) {
     win32::scoped_exclusive_lock guard(g_writerLock);
     if (!g_writerBlocks) return;
-    for (const CSharedMemory* block : {&g_writerBlocks->size, &g_writerBlocks->string}) {
-        HANDLE lent = nullptr;
-        // The viewer opens the blocks by name: its handles only keep them in existence.
-        if (block->mapping())
-            DuplicateHandle(GetCurrentProcess(), block->mapping(), process, &lent, FILE_MAP_READ, FALSE, 0);
+    for (const ListBlocks* list : {&g_writerBlocks->ansi, &g_writerBlocks->wide}) {
+        for (const CSharedMemory* block : {&list->size, &list->string}) {
+            HANDLE lent = nullptr;
+            // The viewer opens the blocks by name: its handles only keep them in existence.
+            if (block->mapping())
+                DuplicateHandle(GetCurrentProcess(), block->mapping(), process, &lent, FILE_MAP_READ, FALSE, 0);
+        }
     }
 }
 
@@ -57,7 +79,8 @@ std::optional<std::string> CPMenu::BuildFileListString() {
         text += name;
         text += kFileListSeparator;
     }
-    const bool published = fileToMemoryMap(text.c_str());
+    // A viewer reads whichever list it knows: both must be this selection's.
+    const bool published = fileToMemoryMap(text.c_str()) && fileToMemoryMap(m_wideFileList.c_str());
     DebugLog("get file staring end:");
     if (!published) return std::nullopt;
     return std::string();
@@ -67,25 +90,33 @@ bool CPMenu::fileToMemoryMap(const char* text) {
     DebugLog("CPMenu::fileToMemoryMap");
     DebugLog("CPMenu::----1");
     const size_t length = text ? std::strlen(text) : 0;
-    // The reader adds one for the terminator.
-    const std::int32_t stored = static_cast<std::int32_t>(std::min<size_t>(length, INT32_MAX - 1));
 
     win32::scoped_exclusive_lock guard(g_writerLock);
-    if (!g_writerBlocks) g_writerBlocks = new (std::nothrow) WriterBlocks;
-    CSharedMemory* const sizeBlock = g_writerBlocks ? &g_writerBlocks->size : nullptr;
-    if (!sizeBlock || !sizeBlock->create(kFileListSizeName, kFileListSizeBytes)) {
+    ListBlocks* const blocks = HeldBlocks(&WriterBlocks::ansi);
+    if (!blocks || !blocks->size.create(kFileListSizeName, kFileListSizeBytes)) {
         DebugLog("do not write memory file.");
         return false;
     }
     DebugLog("CPMenu::----2");
-    sizeBlock->write(&stored, sizeof(stored));
+    const FileListLength stored = StoreLength(blocks->size, length);
     DebugLog("CPMenu::----3");
 
-    CSharedMemory& stringBlock = g_writerBlocks->string;
-    if (!stringBlock.create(kFileListStringName, kFileListStringBytes)) return false;
+    if (!blocks->string.create(kFileListStringName, kFileListStringBytes)) return false;
     DebugLog("CPMenu::----4 (here.)[ size  = %d/%d ]", static_cast<int>(stored), static_cast<int>(kFileListStringBytes));
-    stringBlock.write(text, std::min<size_t>(length, kFileListStringBytes));
+    blocks->string.write(text, std::min<size_t>(length, kFileListStringBytes));
     DebugLog("CPMenu::----5");
+    return true;
+}
+
+bool CPMenu::fileToMemoryMap(const wchar_t* text) {
+    const size_t length = text ? std::wcslen(text) : 0;
+
+    win32::scoped_exclusive_lock guard(g_writerLock);
+    ListBlocks* const blocks = HeldBlocks(&WriterBlocks::wide);
+    if (!blocks || !blocks->size.create(kWideFileListSizeName, kWideFileListSizeBytes)) return false;
+    StoreLength(blocks->size, length);
+    if (!blocks->string.create(kWideFileListStringName, kWideFileListStringBytes)) return false;
+    blocks->string.write(text, std::min<size_t>(length * sizeof(wchar_t), kWideFileListStringBytes));
     return true;
 }
 

@@ -1,5 +1,7 @@
 // The shared file list: the names of the selected items, each followed by "|", in two named
-// blocks that the viewer reads back through the module's exports.
+// blocks that the viewer reads back through the module's exports. Beside it the same list in
+// UTF-16, in two blocks of its own, with every name exactly as the shell gave it: the ANSI list
+// holds short names, or "?", where the ANSI code page cannot spell a name.
 #pragma once
 
 #include <windows.h>
@@ -8,18 +10,30 @@
 
 namespace dravik {
 
-// Holds the text's full length as a signed 32-bit value, also when the string block holds less.
+// What a size block holds: the text's full length without terminator (in bytes for the ANSI list,
+// in UTF-16 units for the wide one), also when the string block holds less.
+using FileListLength = std::int32_t;
+
 constexpr char kFileListSizeName[] = "LumorexFileList[Size]";
-constexpr DWORD kFileListSizeBytes = sizeof(std::int32_t);
+constexpr DWORD kFileListSizeBytes = sizeof(FileListLength);
 // Holds the text's first bytes, without terminator; the tail of a longer earlier text stays.
 constexpr char kFileListStringName[] = "LumorexFileList[String]";
 constexpr DWORD kFileListStringBytes = 0x100000;
 
+constexpr char kWideFileListSizeName[] = "LumorexFileListW[Size]";
+constexpr DWORD kWideFileListSizeBytes = sizeof(FileListLength);
+// Holds the text's first UTF-16 units, without terminator, as many units as the ANSI block holds
+// bytes: a name the code page spells takes at least as many bytes there as units here, so every
+// list that fits the ANSI block fits this one.
+constexpr char kWideFileListStringName[] = "LumorexFileListW[String]";
+constexpr DWORD kWideFileListStringBytes = kFileListStringBytes * sizeof(WCHAR);
+
 constexpr char kFileListSeparator = '|';
+constexpr wchar_t kWideFileListSeparator = L'|';
 
 // The writer's side, in the handler's process (the writing itself is CPMenu::fileToMemoryMap).
-// Gives the started viewer handles of its own to both blocks, so that the list it was started for
-// lives as long as it does, also after this module has unloaded.
+// Gives the started viewer handles of its own to the blocks of both lists, so that the list it was
+// started for lives as long as it does, also after this module has unloaded.
 void LendFileListTo(HANDLE process);
 // Gives the writer's blocks back; the module does this when it unloads.
 void ReleaseFileListBlocks();
@@ -33,3 +47,10 @@ extern "C" int get_FileListSize();
 // block reach, and terminates it: the text of the list whose size the last get_FileListSize gave,
 // if it gave one since the last call. 1 on success; 0 for no list, no buffer or a size below 1.
 extern "C" int WINAPI get_FileListString(int size, char* buffer);
+
+// The same for the wide list, in UTF-16 units: the size in characters with the terminator, 0 when
+// no process holds the blocks; the text copied as far as the buffer of size characters and the
+// block reach, and terminated, 1 on success, 0 for no list, no buffer or a size below 1. Each call
+// reads the blocks afresh and holds nothing afterwards.
+extern "C" int get_FileListSizeW();
+extern "C" int WINAPI get_FileListStringW(int size, wchar_t* buffer);

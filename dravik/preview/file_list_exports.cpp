@@ -61,6 +61,25 @@ int ReadListString(int size, char* buffer) {
     return 1;
 }
 
+int ReadWideListSize() {
+    CSharedMemory sizeBlock;
+    dravik::FileListLength length = 0;
+    if (!sizeBlock.open(dravik::kWideFileListSizeName) || sizeBlock.read(&length, sizeof(length)) != sizeof(length))
+        return 0;
+    // No handler writes a negative length or the largest: the block was written by someone else.
+    return length < 0 || length == INT32_MAX ? 0 : length + 1;
+}
+
+int ReadWideListString(int size, wchar_t* buffer) {
+    if (size <= 0 || !buffer) return 0;
+    CSharedMemory stringBlock;
+    if (!stringBlock.open(dravik::kWideFileListStringName)) return 0;
+    // A list longer than the block arrives cut at the block's end.
+    const size_t copied = stringBlock.read(buffer, (static_cast<size_t>(size) - 1) * sizeof(wchar_t)) / sizeof(wchar_t);
+    buffer[copied] = L'\0';
+    return 1;
+}
+
 }  // namespace
 
 // The exports run their bodies inside the module's exception boundary; 0 is their "no list".
@@ -68,4 +87,13 @@ extern "C" int get_FileListSize() { return win32::export_boundary(0, ReadListSiz
 
 extern "C" int WINAPI get_FileListString(int size, char* buffer) {
     return win32::export_boundary(0, [&] { return ReadListString(size, buffer); });
+}
+
+// The wide list's exports open what they read at each call and close it before they return: a
+// reader holds nothing between calls, so once no writer or started viewer holds the blocks they
+// are gone and both answer 0.
+extern "C" int get_FileListSizeW() { return win32::export_boundary(0, ReadWideListSize); }
+
+extern "C" int WINAPI get_FileListStringW(int size, wchar_t* buffer) {
+    return win32::export_boundary(0, [&] { return ReadWideListString(size, buffer); });
 }

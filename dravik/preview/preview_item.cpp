@@ -22,6 +22,8 @@ void DrawSunkenFrame(HDC dc, int x, int y, int cx, int cy) {
 }
 
 void DrawCaption(HDC dc, RECT line, const char* text) { DrawTextA(dc, text, -1, &line, DT_CENTER | DT_SINGLELINE); }
+// The file's name exactly, also where the ANSI code page cannot spell it.
+void DrawCaption(HDC dc, RECT line, const wchar_t* text) { DrawTextW(dc, text, -1, &line, DT_CENTER | DT_SINGLELINE); }
 
 }  // namespace
 
@@ -70,7 +72,7 @@ HRESULT CPMenu::OnDrawItem(DRAWITEMSTRUCT* item, LRESULT* result) {
         }
 
         RECT line = {rc.left, y + dh + kCaptionTop, rc.right, y + dh + kCaptionBottom};
-        DrawCaption(item->hDC, line, g_selFileName.get().c_str());
+        DrawCaption(item->hDC, line, g_selFileName.wide().c_str());
         OffsetRect(&line, 0, kCaptionStep);
         char size[64];
         std::snprintf(size, sizeof(size), "%dx%dx%dBit", m_imageWidth, m_imageHeight, m_imageBits);

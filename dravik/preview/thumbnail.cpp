@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <iterator>
+#include <string>
+
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "outside/image_library.h"
@@ -20,6 +24,24 @@ int CPMenu::GetFileKind(const char* path) {
         DebugLog("-ck iFileKind");
     }
     return kind;
+}
+
+bool CPMenu::IsPictureByName(const std::wstring& path) {
+    m_previewBitmap.reset();
+    const size_t dot = path.find_last_of(L".\\/");
+    if (dot == std::wstring::npos || path[dot] != L'.') return false;
+    const wchar_t* extension = path.c_str() + dot;
+    const bool picture =
+        std::any_of(std::begin(kPictureExtensions), std::end(kPictureExtensions), [&](const wchar_t* known) {
+            return CompareStringOrdinal(extension, -1, known, -1, TRUE) == CSTR_EQUAL;
+        });
+    if (!picture) return false;
+    // As for a thumbnail: where the library is missing or broken, no file gets the image's menu.
+    win32::unique_hmodule library = LoadImageLibrary(m_mainPath);
+    if (!library || !win32::proc_address<LoadImageFunction>(library.get(), kLoadImageExport)) return false;
+    m_runType = kStillPictureKind;
+    DebugLog("no ANSI path names the file: no preview");
+    return true;
 }
 
 int CPMenu::LoadPreviewImage(const char* path) {

@@ -11,6 +11,8 @@
 #include "samples/shell_selection.h"
 #include "test_support.h"
 #include "user_settings.h"
+#include "win32/code_page.h"
+#include "win32/module_path.h"
 
 using dravik::CPMenu;
 using Names = std::vector<std::string>;
@@ -28,6 +30,9 @@ protected:
         HRESULT hr = E_FAIL;
         DWORD started = 0;
         std::map<std::string, std::string> report;
+        HRESULT menu = E_FAIL;  // what QueryContextMenu answered
+        bool preview = false;   // a thumbnail for the preview entry
+        int imageWidth = 0;     // of the picture it shows
     };
 
     void SetUp() override {
@@ -54,12 +59,19 @@ protected:
     }
 
     Outcome Run(const Names& names, const char* verb) {
-        Names paths;
-        for (const std::string& name : names) paths.push_back(PathOf(name));
+        std::vector<std::wstring> paths;
+        for (const std::string& name : names) paths.push_back(win32::widen(PathOf(name)));
+        return RunOn(samples::ShellDataObject(paths), verb);
+    }
+
+    Outcome RunOn(const Microsoft::WRL::ComPtr<IDataObject>& selection, const char* verb) {
         CPMenu menu;
-        EXPECT_EQ(menu.Initialize(nullptr, samples::ShellDataObject(paths).Get(), nullptr), S_OK);
+        EXPECT_EQ(menu.Initialize(nullptr, selection.Get(), nullptr), S_OK);
         const win32::unique_hmenu popup(CreatePopupMenu());
-        menu.QueryContextMenu(popup.get(), 0, 1, 0x7FFF, CMF_NORMAL);
+        Outcome outcome;
+        outcome.menu = menu.QueryContextMenu(popup.get(), 0, 1, 0x7FFF, CMF_NORMAL);
+        outcome.preview = static_cast<bool>(menu.m_previewBitmap);
+        outcome.imageWidth = menu.m_imageWidth;
 
         const std::string reportPath = dir / ("report" + std::to_string(++m_runs) + ".txt");
         SetEnvironmentVariableA("LUMOREX_VIEWER_REPORT", reportPath.c_str());
@@ -67,7 +79,6 @@ protected:
         info.cbSize = sizeof(info);
         info.lpVerb = verb;
         const test_support::StartedProcesses counter;
-        Outcome outcome;
         outcome.hr = menu.InvokeCommand(&info);
         outcome.started = counter.count();
         if (outcome.started) outcome.report = test_support::WaitForReport(reportPath);
@@ -138,7 +149,161 @@ TEST_F(ViewerLaunch, EveryKeywordReachesTheViewerWithTheExactCommandLineAndListO
             list += name + "|";
         }
         expected["list"] = list;
+        // ASCII names: the exact forms are the same text.
+        for (const auto& line : std::map<std::string, std::string>(expected)) {
+            if (line.first != "keyword" && line.first != "list field" && line.first != "picture")
+                expected["wide " + line.first] = line.second;
+        }
         EXPECT_EQ(outcome.report, expected);
+    }
+}
+
+std::string Utf8(const std::wstring& text) { return win32::narrow(text, CP_UTF8); }
+
+// The last part of the path's short form in the ANSI code page, as the platform gives it.
+std::string ShortNameOf(const std::wstring& path) {
+    const std::wstring shortPath = win32::short_path_name(path);
+    return win32::narrow(shortPath.substr(shortPath.rfind(L'\\') + 1));
+}
+
+// The ANSI list's name for an item: today's, as DragQueryFileA converts it, or its short name.
+enum class Ansi { AsToday, ShortName };
+struct Item {
+    std::wstring name;
+    Ansi ansi;
+};
+
+// On a Korean desktop (code page 949), names that the code page spells, names it cannot spell
+// (Thai, Vietnamese with combining marks, an emoji outside the basic plane, the longest path the
+// shell hands over) and names whose ANSI form as today would be the same as another's or even
+// another file's. Each goes through the shell's data object, the menu and a command; the viewer
+// reports what it read through both lists and both command lines.
+TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEveryNameTheCodePageSpells) {
+    ASSERT_EQ(GetACP(), 949u) << "the test runs on a Korean desktop";
+    SetMainPath(MainPath::Plain);
+    const std::wstring folder = win32::widen(dir.path()), thaiFolder = L"\u0E20\u0E32\u0E1E";
+    const std::wstring korean = L"\uC0AC\uC9C4.jpg", thai = L"\u0E20\u0E32\u0E1E\u0E16\u0E48\u0E32\u0E22.jpg";
+    const std::wstring vietnamese = L"Vie\u0323\u0302t Nam.jpg", emoji = L"\xD83C\xDF05 sunrise.jpg";
+    const std::wstring cafe = L"caf\u00E9.jpg";  // "cafe.jpg" as today: another file of the folder
+    // The longest name the file system keeps (255 bytes in the host's UTF-8, 83 Thai characters and
+    // the extension), in folders that make the path the longest the shell hands over (MAX_PATH - 1).
+    const std::wstring longFolder = std::wstring(83, L'\u0E02') + L"\\";
+    const std::wstring longest = longFolder + std::wstring(MAX_PATH - 1 - folder.size() - longFolder.size() - 1 - 87, L'\u0E03') +
+                                 L"\\" + std::wstring(83, L'\u0E01') + L".jpg";
+    const std::wstring moved = L"\u0E22\u0E49\u0E32\u0E22.jpg";
+    const image_files::ImageParams photo = {image_files::Format::Jpeg, 40, 30};
+    ASSERT_TRUE(CreateDirectoryW((folder + longFolder).c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((folder + longest.substr(0, longest.rfind(L'\\'))).c_str(), nullptr));
+    ASSERT_EQ((folder + longest).size(), MAX_PATH - 1u);
+    for (const std::wstring& name : {korean, thai, vietnamese, emoji, cafe, longest, moved,
+                                     std::wstring(L"\u0E44\u0E17\u0E22.jpg"), std::wstring(L"\u0E25\u0E32\u0E27.jpg")})
+        ASSERT_TRUE(image_files::WriteImage(folder + name, photo)) << Utf8(name);
+    ASSERT_TRUE(image_files::WriteImage(dir / "cafe.jpg", {image_files::Format::Jpeg, 64, 48}));
+    for (const std::wstring& name : {thaiFolder, std::wstring(L"\uC568\uBC94")})
+        ASSERT_TRUE(CreateDirectoryW((folder + name).c_str(), nullptr));
+    ASSERT_TRUE(image_files::WriteImage(folder + thaiFolder + L"\\a.jpg", photo));
+
+    const struct {
+        const char* what;
+        std::vector<Item> items;  // in the scratch folder
+        const char* verb;
+        const char* keyword;
+        bool preview;         // a thumbnail in the menu, and the picture in the viewer
+        bool movedAway = false;  // after the shell's data object was made: no short name can be found
+    } rows[] = {
+        {"Korean, which the code page spells", {{korean, Ansi::AsToday}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"Thai", {{thai, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"Vietnamese with combining marks, the preview entry", {{vietnamese, Ansi::ShortName}}, MAKEINTRESOURCEA(10),
+         "Vwp", true},
+        {"an emoji outside the basic plane", {{emoji, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"the longest name in the longest path", {{longest, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"a best fit that names another file", {{cafe, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"several whose ANSI forms as today collide",
+         {{L"\u0E44\u0E17\u0E22.jpg", Ansi::ShortName}, {L"\u0E25\u0E32\u0E27.jpg", Ansi::ShortName},
+          {cafe, Ansi::ShortName}, {L"cafe.jpg", Ansi::AsToday}, {korean, Ansi::AsToday}},
+         MAKEINTRESOURCEA(1), "rot", false},
+        {"a spelled name in a Thai folder", {{thaiFolder + L"\\a.jpg", Ansi::AsToday}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"a Korean folder", {{L"\uC568\uBC94", Ansi::AsToday}}, MAKEINTRESOURCEA(0), "brw", false},
+        {"a Thai folder", {{thaiFolder, Ansi::ShortName}}, MAKEINTRESOURCEA(0), "brw", false},
+        {"Thai without a short name: the menu without preview", {{moved, Ansi::AsToday}}, MAKEINTRESOURCEA(1), "Viw",
+         false, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        std::vector<std::wstring> paths;
+        for (const Item& item : row.items) paths.push_back(folder + item.name);
+        const auto selection = samples::ShellDataObject(paths);
+        ASSERT_TRUE(selection);
+        const std::wstring away = folder + L"away.jpg";
+        if (row.movedAway) {
+            ASSERT_TRUE(MoveFileW(paths[0].c_str(), away.c_str()));
+        }
+        auto outcome = RunOn(selection, row.verb);
+        if (row.movedAway) {
+            ASSERT_TRUE(MoveFileW(away.c_str(), paths[0].c_str()));
+        }
+        ASSERT_EQ(outcome.started, 1u);
+
+        const std::string keyword = row.keyword;
+        const bool single = row.items.size() == 1, image = single && keyword != "brw";
+        EXPECT_EQ(HRESULT_CODE(outcome.menu), !single ? 8 : !image ? 3 : row.preview ? 13 : 12);
+        EXPECT_EQ(outcome.preview, row.preview);
+        if (row.preview) {
+            EXPECT_EQ(outcome.imageWidth, photo.width) << "the thumbnail of this file, not of another";
+        }
+
+        std::wstring field = paths[0].substr(0, paths[0].rfind(L'\\') + 1);
+        if (keyword == "brw") field.pop_back();
+        const std::wstring commandLine = win32::widen(test_support::BinDir()) + L"Lumorex.exe  \"" +
+                                         win32::widen(keyword) + L"\"   \"" + field + L"\"   \"\"   ";
+        std::map<std::string, std::string> expected = {
+            {"command line", win32::narrow(commandLine)}, {"keyword", keyword}, {"folder", win32::narrow(field)},
+            {"list field", ""}, {"wide command line", Utf8(commandLine)}, {"wide folder", Utf8(field)},
+            {"names", std::to_string(paths.size())}, {"wide names", std::to_string(paths.size())},
+            {"picture", row.preview ? "40x30" : "0x0"}};
+        std::string list, wideList;
+        for (size_t i = 0; i < paths.size(); ++i) {
+            const std::wstring name = paths[i].substr(paths[i].rfind(L'\\') + 1);
+            const std::string ansi = row.items[i].ansi == Ansi::AsToday ? win32::narrow(name) : ShortNameOf(paths[i]);
+            expected["name" + std::to_string(i + 1)] = ansi;
+            expected["wide name" + std::to_string(i + 1)] = Utf8(name);
+            list += ansi + "|";
+            wideList += Utf8(name) + "|";
+        }
+        expected["list"] = list;
+        expected["wide list"] = wideList;
+        EXPECT_EQ(outcome.report, expected);
+    }
+}
+
+// The ANSI path through short names, given the short form the platform would give: the one way to
+// see a volume that keeps no short names here, since Wine makes one for every name.
+TEST(AnsiPathThroughShortNames, ReplacesOnlyWhatTheCodePageCannotSpellAndOnlyWithShortNamesItSpells) {
+    ASSERT_EQ(GetACP(), 949u);
+    const std::wstring thai = L"\u0E44\u0E17\u0E22";
+    const struct {
+        const char* what;
+        std::wstring path, shortPath;
+        std::string ansi;  // empty: none
+    } rows[] = {
+        {"the name", L"C:\\Pics\\" + thai + L".jpg", L"C:\\Pics\\___~1.JPG", "C:\\Pics\\___~1.JPG"},
+        {"spelled folders keep their long names", L"C:\\Long folder\\" + thai + L".jpg",
+         L"C:\\LONGFO~1\\___~1.JPG", "C:\\Long folder\\___~1.JPG"},
+        {"a folder, the spelled name kept", L"C:\\" + thai + L"\\a b.jpg", L"C:\\___~1\\AB~1.JPG",
+         "C:\\___~1\\a b.jpg"},
+        {"Korean kept in the code page", L"C:\\\uC0AC\uC9C4\\" + thai + L".jpg", L"C:\\A~1\\___~1.JPG",
+         "C:\\\xBB\xE7\xC1\xF8\\___~1.JPG"},
+        {"a network path", L"\\\\server\\share\\" + thai, L"\\\\server\\share\\___~1",
+         "\\\\server\\share\\___~1"},
+        {"no short names on the volume: the long name comes back", L"C:\\Pics\\" + thai + L".jpg",
+         L"C:\\Pics\\" + thai + L".jpg", ""},
+        {"no short form at all", L"C:\\Pics\\" + thai + L".jpg", L"", ""},
+        {"a short form of other components", L"C:\\Pics\\" + thai + L".jpg", L"C:\\___~1.JPG", ""},
+        {"a short name the code page cannot spell either", L"C:\\" + thai + L".jpg", L"C:\\\u0E44~1.JPG", ""},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        EXPECT_EQ(win32::ansi_path_through_short_names(row.path, row.shortPath), row.ansi);
     }
 }
 
@@ -146,21 +311,27 @@ TEST_F(ViewerLaunch, EveryKeywordReachesTheViewerWithTheExactCommandLineAndListO
 // through the module of its own kind.
 TEST_F(ViewerLaunch, ViewerOfTheOtherKindReadsTheListThisKindPublished) {
     SetMainPath(MainPath::Plain, test_support::OtherKindBinDir());
-    auto outcome = Run({"a.jpg", "b.png", "album"}, MAKEINTRESOURCEA(6));
+    const std::wstring folder = win32::widen(dir.path()), emoji = L"\xD83C\xDF05 \u0E20\u0E32\u0E1E.jpg";
+    ASSERT_TRUE(image_files::WriteImage(folder + emoji, {image_files::Format::Jpeg, 40, 30}));
+    auto outcome = RunOn(samples::ShellDataObject({folder + L"a.jpg", folder + L"b.png", folder + L"album", folder + emoji}),
+                       MAKEINTRESOURCEA(6));
     ASSERT_EQ(outcome.started, 1u) << "build the other target first";
     EXPECT_EQ(outcome.report["command line"],
               test_support::OtherKindBinDir() + "Lumorex.exe  \"ren\"   \"" + dir.path() + "\"   \"\"   ");
-    EXPECT_EQ(outcome.report["list"], "a.jpg|b.png|album|");
-    EXPECT_EQ(outcome.report["names"], "3");
+    EXPECT_EQ(outcome.report["list"], "a.jpg|b.png|album|" + ShortNameOf(folder + emoji) + "|");
+    EXPECT_EQ(outcome.report["names"], "4");
+    EXPECT_EQ(outcome.report["wide list"], "a.jpg|b.png|album|" + Utf8(emoji) + "|");
 }
 
 // True once no process holds the file list's blocks: viewers that earlier commands of this process
 // started hold them until they end.
 bool WaitUntilNoListExists() {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50)) {
-        const win32::unique_handle size(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListSizeName));
-        const win32::unique_handle text(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListStringName));
-        if (!size && !text) return true;
+        bool anyHeld = false;
+        for (const char* name : {dravik::kFileListSizeName, dravik::kFileListStringName, dravik::kWideFileListSizeName,
+                                 dravik::kWideFileListStringName})
+            anyHeld = anyHeld || win32::unique_handle(OpenFileMappingA(FILE_MAP_READ, FALSE, name)).is_valid();
+        if (!anyHeld) return true;
     }
     return false;
 }
@@ -175,6 +346,8 @@ TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewerAtTheFirstCommandOrT
         {dravik::kFileListStringName, false},
         {dravik::kFileListSizeName, true},
         {dravik::kFileListStringName, true},
+        {dravik::kWideFileListSizeName, false},
+        {dravik::kWideFileListStringName, true},
     };
     for (const auto& squatter : squatters) {
         SCOPED_TRACE(std::string(squatter.name) + (squatter.reservedMapping ? ", reserved pages" : ", an event"));
@@ -184,7 +357,7 @@ TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewerAtTheFirstCommandOrT
         const win32::unique_handle held(
             squatter.reservedMapping
                 ? CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | SEC_RESERVE, 0,
-                                     dravik::kFileListStringBytes, squatter.name)
+                                     dravik::kWideFileListStringBytes, squatter.name)
                 : CreateEventA(nullptr, TRUE, FALSE, squatter.name));
         ASSERT_TRUE(held);
         for (int command = 0; command < 2; ++command) {

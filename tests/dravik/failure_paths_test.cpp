@@ -145,6 +145,7 @@ TEST_F(WhenMemoryRunsOut, EveryComMethodAndExportAnswersAsUsualOrOutOfMemoryAndT
     ASSERT_EQ(dravik::ClassFactory::Create(CPMenu::CreateInstance, IID_PPV_ARGS(&factory)), S_OK);
     const win32::unique_mem_dc dc(CreateCompatibleDC(nullptr));
     char listBuffer[64] = {};
+    wchar_t wideListBuffer[64] = {};
 
     // What a COM method answers when memory runs out; the exports answer "no list".
     constexpr long kOutOfMemory = E_OUTOFMEMORY, kNoList = 0;
@@ -213,6 +214,9 @@ TEST_F(WhenMemoryRunsOut, EveryComMethodAndExportAnswersAsUsualOrOutOfMemoryAndT
         {"get_FileListSize", kNoList, [&] { return static_cast<long>(get_FileListSize()); }},
         {"get_FileListString", kNoList,
          [&] { return static_cast<long>(get_FileListString(sizeof(listBuffer), listBuffer)); }},
+        {"get_FileListSizeW", kNoList, [&] { return static_cast<long>(get_FileListSizeW()); }},
+        {"get_FileListStringW", kNoList,
+         [&] { return static_cast<long>(get_FileListStringW(sizeof(wideListBuffer) / sizeof(wchar_t), wideListBuffer)); }},
     };
     for (const auto& c : calls) {
         SCOPED_TRACE(c.method);

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <climits>
+#include <iterator>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "dravik/dravik_module.h"
@@ -13,6 +16,7 @@
 #include "samples/shell_selection.h"
 #include "test_support.h"
 #include "user_settings.h"
+#include "win32/code_page.h"
 #include "win32/proc_address.h"
 
 using dravik::CPMenu;
@@ -21,6 +25,10 @@ using dravik::kFileListStringBytes;
 namespace {
 
 constexpr char kUnwritten = '#';
+constexpr wchar_t kWideUnwritten = L'#';
+
+const char* const kEveryBlock[] = {dravik::kFileListSizeName, dravik::kFileListStringName,
+                                   dravik::kWideFileListSizeName, dravik::kWideFileListStringName};
 
 struct ReadBack {
     int result;
@@ -42,10 +50,24 @@ public:
         return read.result == 1 ? read.buffer.c_str() : "(none)";
     }
 
+    // The same through the wide list's exports, in UTF-16 units.
+    int SizeW() const { return m_sizeW(); }
+    std::pair<int, std::wstring> ReadW(int size, size_t bufferUnits) const {
+        std::wstring buffer(bufferUnits, kWideUnwritten);
+        return {m_stringW(size, bufferUnits ? &buffer[0] : nullptr), buffer};
+    }
+    std::wstring TextW() const {
+        const auto read = ReadW(SizeW(), static_cast<size_t>(SizeW()));
+        return read.first == 1 ? read.second.c_str() : L"(none)";
+    }
+
 private:
     win32::unique_hmodule m_module{LoadLibraryA("Dravik.dll")};
     int (*m_size)() = win32::proc_address<int (*)()>(m_module.get(), "get_FileListSize");
     int(WINAPI* m_string)(int, char*) = win32::proc_address<int(WINAPI*)(int, char*)>(m_module.get(), "get_FileListString");
+    int (*m_sizeW)() = win32::proc_address<int (*)()>(m_module.get(), "get_FileListSizeW");
+    int(WINAPI* m_stringW)(int, wchar_t*) =
+        win32::proc_address<int(WINAPI*)(int, wchar_t*)>(m_module.get(), "get_FileListStringW");
 };
 
 // A second process that writes the texts in order and holds the blocks until this ends; from the
@@ -130,8 +152,89 @@ TEST(FileList, AReaderGivenASizeGetsItsTextAfterTheWriterEndedAndThenHoldsNoBloc
 
     EXPECT_EQ(reader.Size(), 0) << "no process holds the blocks any more";
     EXPECT_EQ(reader.Read(13, 13).result, 0);
-    for (const char* name : {dravik::kFileListSizeName, dravik::kFileListStringName}) {
+    for (const char* name : kEveryBlock) {
         EXPECT_FALSE(win32::unique_handle(OpenFileMappingA(FILE_MAP_READ, FALSE, name))) << name << " is still there";
+    }
+}
+
+// The wide list's text is UTF-8 in the writer's files and UTF-16 in the blocks.
+std::wstring Wide(const std::string& utf8) { return win32::widen(utf8, CP_UTF8); }
+
+TEST(FileList, WideListReadsBackExactlyFromEitherKindCutAtItsBlockAndOnlyWhileAWriterLives) {
+    const Reader reader;
+    const std::string thai = u8"ภาพ.jpg|", emoji = u8"🌅 sunrise.jpg|";
+    const std::string longer = u8"เก่า-long-name.jpg|";
+    std::string huge(kFileListStringBytes + 50, 'n');
+    huge.replace(0, thai.size(), thai);
+    const std::wstring hugeWide = Wide(huge);
+    const struct {
+        const char* what;
+        std::vector<std::string> texts;  // written in order; the last is read
+        std::string binDir;
+        bool smallBlocks;
+        int size;
+        std::wstring read;
+    } rows[] = {
+        {"Thai and an emoji outside the basic plane", {thai + emoji}, test_support::BinDir(), false,
+         static_cast<int>(Wide(thai + emoji).size()) + 1, Wide(thai + emoji)},
+        {"written by the other kind", {thai + emoji}, test_support::OtherKindBinDir(), false,
+         static_cast<int>(Wide(thai + emoji).size()) + 1, Wide(thai + emoji)},
+        {"after a longer text: its tail stays, the size tells the end", {longer, thai}, test_support::BinDir(), false,
+         static_cast<int>(Wide(thai).size()) + 1, Wide(thai)},
+        {"the empty list", {""}, test_support::OtherKindBinDir(), false, 1, L""},
+        {"longer than the block", {huge}, test_support::BinDir(), false, static_cast<int>(hugeWide.size()) + 1,
+         hugeWide.substr(0, kFileListStringBytes)},
+        {"into blocks another program made one page large", {huge}, test_support::BinDir(), true,
+         static_cast<int>(hugeWide.size()) + 1, hugeWide.substr(0, 4096 / sizeof(wchar_t))},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        {
+            const Writer writer(row.texts, row.smallBlocks, row.binDir);
+            ASSERT_TRUE(writer.started()) << "build the other target first";
+            EXPECT_EQ(reader.SizeW(), row.size);
+            EXPECT_EQ(reader.TextW(), row.read);
+        }
+        EXPECT_EQ(reader.SizeW(), 0) << "no process holds the blocks any more";
+        const auto none = reader.ReadW(7, 7);
+        EXPECT_EQ(none.first, 0);
+        EXPECT_EQ(none.second, std::wstring(7, kWideUnwritten));
+    }
+}
+
+TEST(FileList, WideReaderRefusesHostileSizesAndNeverWritesPastTheBufferOrReadsPastTheBlock) {
+    const std::string text = u8"ภาพ.jpg|b.png|";
+    const Writer writer({text});
+    ASSERT_TRUE(writer.started());
+    const Reader reader;
+    const std::wstring wide = Wide(text);
+    ASSERT_EQ(reader.SizeW(), static_cast<int>(wide.size()) + 1);
+    const int fits = reader.SizeW();
+    const size_t guarded = kFileListStringBytes + 1 + 64;
+    const struct {
+        int size;
+        size_t bufferUnits;
+        int result;
+        size_t written;  // units from the start that the export may write
+    } cases[] = {
+        {fits, static_cast<size_t>(fits), 1, static_cast<size_t>(fits)},
+        {4, 4, 1, 4},
+        {1, 1, 1, 1},
+        {0, 8, 0, 0},
+        {-1, 8, 0, 0},
+        {INT_MIN, 8, 0, 0},
+        {fits, 0, 0, 0},
+        {INT_MAX, guarded, 1, kFileListStringBytes + 1},
+        {kFileListStringBytes + 2, guarded, 1, kFileListStringBytes + 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.size) + " over " + std::to_string(c.bufferUnits) + " units");
+        const auto read = reader.ReadW(c.size, c.bufferUnits);
+        EXPECT_EQ(read.first, c.result);
+        if (c.written) {
+            EXPECT_EQ(read.second.c_str(), wide.substr(0, c.written - 1));
+        }
+        EXPECT_EQ(read.second.find_first_not_of(kWideUnwritten, c.written), std::wstring::npos);
     }
 }
 
@@ -230,11 +333,13 @@ void LoadPublishUnload(IDataObject* selection) {
     ASSERT_EQ(GetModuleHandleA("Dravik.dll"), nullptr) << "nothing else holds the module";
 }
 
-// True once no process holds the list's blocks any more.
+// True once no process holds the blocks of either list any more.
 bool WaitUntilNoListExists() {
     for (const DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(50)) {
-        const win32::unique_handle size(OpenFileMappingA(FILE_MAP_READ, FALSE, dravik::kFileListSizeName));
-        if (!size) return true;
+        const bool anyHeld = std::any_of(std::begin(kEveryBlock), std::end(kEveryBlock), [](const char* name) {
+            return win32::unique_handle(OpenFileMappingA(FILE_MAP_READ, FALSE, name)).is_valid();
+        });
+        if (!anyHeld) return true;
     }
     return false;
 }
@@ -268,7 +373,7 @@ TEST(FileList, AHundredModuleLifetimesLeaveNoHandleOrViewBehindAndTheViewerReads
     startViewers(&readFirst, firstReport);
     ASSERT_NO_FATAL_FAILURE(LoadPublishUnload(earlier.Get()));
     ASSERT_TRUE(test_support::WaitForFile(firstReport));
-    EXPECT_EQ(test_support::ReadWholeFile(firstReport), "list=one.txt|two.txt|\n");
+    EXPECT_EQ(test_support::ReadWholeFile(firstReport), "list=one.txt|two.txt|\nwide list=one.txt|two.txt|\n");
     const std::map<std::string, DWORD> handlesBefore = test_support::CountHandlesByKind();
     const DWORD viewsBefore = test_support::CountMappedViews();
 
@@ -292,7 +397,7 @@ TEST(FileList, AHundredModuleLifetimesLeaveNoHandleOrViewBehindAndTheViewerReads
     // The last viewer reads only now, after the module that wrote its list is gone.
     readLast.Set();
     ASSERT_TRUE(test_support::WaitForFile(lastReport));
-    EXPECT_EQ(test_support::ReadWholeFile(lastReport), "list=three.txt|one.txt|\n");
+    EXPECT_EQ(test_support::ReadWholeFile(lastReport), "list=three.txt|one.txt|\nwide list=three.txt|one.txt|\n");
     EXPECT_TRUE(WaitUntilNoListExists()) << "once that viewer has ended, no process holds the list";
 }
 

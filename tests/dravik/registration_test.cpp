@@ -136,10 +136,11 @@ struct Kind {
         return test_support::DumpKeys(HKEY_CLASSES_ROOT, {kDravikClassKey}, kind == SYS_WIN64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
     }
     RegistryLines ClassKeyWhenRegistered() const { return ClassKey(win32::short_path_name(module)); }
-    // Its entry under the type library's key, which both kinds share.
+    // Its entry under the type library's key, which both kinds share: the path the module was
+    // loaded from, which is its short form only where every folder's name is a short one.
     bool TypeLibraryEntry() const {
         const std::string key = "TypeLib\\" + kDravikLibid + "\\1.0\\409\\" + (kind == SYS_WIN64 ? "win64" : "win32");
-        return test_support::DumpKey(HKEY_CLASSES_ROOT, key) == RegistryLines{":@=" + win32::short_path_name(module)};
+        return test_support::DumpKey(HKEY_CLASSES_ROOT, key) == RegistryLines{":@=" + module};
     }
 };
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "capture_memory.h"
+#include "preview/file_list.h"
 #include "shared_state.h"
 
 // The module's shared section.
@@ -37,3 +38,11 @@ static_assert(offsetof(zentap::LastArea, left) == 0, "LastArea::left");
 static_assert(offsetof(zentap::LastArea, top) == 4, "LastArea::top");
 static_assert(offsetof(zentap::LastArea, right) == 8, "LastArea::right");
 static_assert(offsetof(zentap::LastArea, bottom) == 12, "LastArea::bottom");
+
+// The file lists: "LumorexFileList[Size]" and "LumorexFileListW[Size]" hold one 32-bit length, in
+// bytes and in UTF-16 units; "LumorexFileList[String]" holds 1 MiB of ANSI text, and
+// "LumorexFileListW[String]" as many UTF-16 units, 2 MiB.
+static_assert(sizeof(dravik::FileListLength) == 4, "FileListLength");
+static_assert(dravik::kFileListSizeBytes == 4 && dravik::kWideFileListSizeBytes == 4, "size blocks");
+static_assert(dravik::kFileListStringBytes == 0x100000, "ANSI string block");
+static_assert(sizeof(WCHAR) == 2 && dravik::kWideFileListStringBytes == 0x200000, "wide string block");

@@ -1,5 +1,6 @@
 // Writes the shared file list in a process of its own, as the shell's handler does, and keeps the
-// blocks until told to end. With --small it first creates both blocks one page large, as another
+// blocks until told to end: each text file's bytes as the ANSI list, and the same bytes read as
+// UTF-8 as the wide list. With --small it first creates every block one page large, as another
 // program might have. Usage:
 //   file_list_writer.exe <ready event> <quit event> [--small] <text file>...
 #include <windows.h>
@@ -9,20 +10,25 @@
 #include "handler/pmenu.h"
 #include "preview/file_list.h"
 #include "samples/files.h"
+#include "win32/code_page.h"
 #include "win32/unique_handle.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
-    win32::unique_handle small[2];
+    const char* const blocks[] = {dravik::kFileListSizeName, dravik::kFileListStringName,
+                                  dravik::kWideFileListSizeName, dravik::kWideFileListStringName};
+    win32::unique_handle small[4];
     int arg = 3;
     if (arg < argc && std::string(argv[arg]) == "--small") {
         ++arg;
-        small[0].reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, dravik::kFileListSizeName));
-        small[1].reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, dravik::kFileListStringName));
+        for (int i = 0; i < 4; ++i)
+            small[i].reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 4096, blocks[i]));
     }
     dravik::CPMenu menu;
-    for (; arg < argc; ++arg)
-        if (!menu.fileToMemoryMap(samples::ReadWholeFile(argv[arg]).c_str())) return 3;
+    for (; arg < argc; ++arg) {
+        const std::string text = samples::ReadWholeFile(argv[arg]);
+        if (!menu.fileToMemoryMap(text.c_str()) || !menu.fileToMemoryMap(win32::widen(text, CP_UTF8).c_str())) return 3;
+    }
 
     const win32::unique_handle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]));
     const win32::unique_handle quit(OpenEventA(SYNCHRONIZE, FALSE, argv[2]));

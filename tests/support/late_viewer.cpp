@@ -1,8 +1,9 @@
 // Stands in for the viewer where a test puts it as Lumorex.exe with Dravik.dll beside it, and reads
 // the shared file list only when told to: the way a viewer slow to start reads it after the shell
 // has unloaded the handler that wrote it. Waits (at most a minute) for the event named in
-// LUMOREX_READ_WHEN, or not at all without one, then reads the list as the viewer does and writes
-// "list=<text>" or "error=<why>" to the file named in LUMOREX_VIEWER_REPORT.
+// LUMOREX_READ_WHEN, or not at all without one, then reads both lists as the viewer does and writes
+// "list=<text>" and "wide list=<text in UTF-8>", or "error=<why>", to the file named in
+// LUMOREX_VIEWER_REPORT.
 #include <windows.h>
 
 #include <string>
@@ -30,8 +31,10 @@ int main() {
         if (!told) return 3;
         WaitForSingleObject(told.get(), 60000);
     }
-    lumorex::FileList list;
-    const std::string error = lumorex::ReadFileList(list);
-    const std::string line = error.empty() ? "list=" + list.text + "\n" : "error=" + error + "\n";
-    return samples::ReplaceWholeFile(report, line) ? 0 : 4;
+    lumorex::FileList list, wideList;
+    std::string error = lumorex::ReadFileList(list);
+    if (error.empty()) error = lumorex::ReadWideFileList(wideList);
+    const std::string lines =
+        error.empty() ? "list=" + list.text + "\nwide list=" + wideList.text + "\n" : "error=" + error + "\n";
+    return samples::ReplaceWholeFile(report, lines) ? 0 : 4;
 }
