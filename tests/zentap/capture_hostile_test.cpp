@@ -263,7 +263,10 @@ TEST_F(CaptureOnScreen, CaptureOfAnotherThreadEndsInThatThreadHoweverItIsLeftAnd
 
         // Another host captures now: a stray unhook of this process leaves its hooks alone.
         test_support::ChildProcess viewer(m_viewer.Command("object"));
-        ASSERT_TRUE(WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)) != FALSE; }));
+        if (!WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)) != FALSE; })) {
+            const DWORD code = viewer.Wait(5000);
+            ASSERT_TRUE(false) << "DIAG viewer exit " << code << " status " << m_viewer.Report()["status"];
+        }
         m_host.Unhook();
         EXPECT_NE(Shared().mouseHook, 0u);
         KeysAt(kSecond, "key Escape");
