@@ -30,12 +30,23 @@ inline void SetManagedByWindowManager(const std::string& program, bool managed) 
 // command runs under the Unix shell, which leaves xdotool's exit status in a file (Z: is the Unix
 // root). With `dispatch`, this thread's messages are handled meanwhile, so that its windows keep
 // answering.
-inline bool XDoTool(const std::string& arguments, bool dispatch = false, DWORD timeoutMs = 10000) {
+inline bool XDoTool(const std::string& arguments, bool dispatch = false, DWORD timeoutMs = 30000) {
     static int runs = 0;
-    const std::string mark =
-        "/tmp/lumorex_xdotool_" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(++runs);
+    // Process ids are Wine's own, one series per wineserver: the display tells the test sessions
+    // that run side by side (one per target) apart.
+    char display[64] = {};
+    GetEnvironmentVariableA("DISPLAY", display, sizeof(display));
+    std::string session(display);
+    for (char& c : session)
+        if (c == ':' || c == '.') c = '_';
+    const std::string mark = "/tmp/lumorex_xdotool" + session + "_" + std::to_string(GetCurrentProcessId()) + "_" +
+                             std::to_string(++runs);
     std::string command =
         "/bin/sh -c \"xdotool " + arguments + "; echo $? >" + mark + ".part && mv " + mark + ".part " + mark + "\"";
+    std::string windowsMark = "Z:" + mark;
+    for (char& c : windowsMark)
+        if (c == '/') c = '\\';
+    DeleteFileA(windowsMark.c_str());  // left by an earlier run whose process had this id
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
@@ -43,9 +54,6 @@ inline bool XDoTool(const std::string& arguments, bool dispatch = false, DWORD t
     // be: closed, the junk could name any handle of this process.
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
         return false;
-    std::string windowsMark = "Z:" + mark;
-    for (char& c : windowsMark)
-        if (c == '/') c = '\\';
     for (const DWORD start = GetTickCount(); GetFileAttributesA(windowsMark.c_str()) == INVALID_FILE_ATTRIBUTES;) {
         if (GetTickCount() - start > timeoutMs) return false;
         MSG message;
