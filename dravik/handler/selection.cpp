@@ -67,10 +67,12 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     std::string path;
     std::wstring widePath;
     DropList::iterator lastRead = names.end();
+    bool lastHeld = false;  // whether the two paths still hold the last path read
     size_t i = 0;
     for (DropList::iterator name = names.begin(); name != names.end(); ++name, ++i) {
         const bool named = ReadPath(*name, widePath, path);
-        if (widePath.empty()) continue;
+        lastHeld = !widePath.empty();
+        if (!lastHeld) continue;
 
         ++m_selCount;
         lastRead = name;
@@ -106,9 +108,10 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
             m_multi_selected = 0;
         }
     }
-    // The folder of the last path read; nothing in the loop looks at it before.
+    // The folder of the last path read; nothing in the loop looks at it before. Only an empty
+    // name after it has replaced the two paths, and then it is read again.
     if (lastRead != names.end()) {
-        ReadPath(*lastRead, widePath, path);
+        if (!lastHeld) ReadPath(*lastRead, widePath, path);
         m_curFolder.assign(path, 0, NameStart(path));
         m_wideCurFolder.assign(widePath, 0, NameStart(widePath));
     }
