@@ -22,28 +22,7 @@ using test_support::HookProbeNotes;
 constexpr RECT kPlace = {200, 150, 500, 400};
 constexpr POINT kClick = {350, 275};
 
-// A window of the given build's input recorder at kPlace, until the object goes.
-class RecorderWindow {
-public:
-    explicit RecorderWindow(const std::string& binDir)
-        : m_log(m_dir / "input.txt"),
-          m_process(binDir + "input_recorder.exe " + std::to_string(kPlace.left) + " " + std::to_string(kPlace.top) +
-                    " " + std::to_string(kPlace.right) + " " + std::to_string(kPlace.bottom) + " " + m_log + " " +
-                    m_ready.name() + " " + m_quit.name()) {
-        m_shown = m_process.started() && m_ready.Wait();
-    }
-    ~RecorderWindow() { m_quit.Set(); }
-    bool shown() const { return m_shown; }
-    DWORD process() const { return GetProcessId(m_process.handle()); }
-    bool Pressed() const { return test_support::ReadWholeFile(m_log).find("press") != std::string::npos; }
-
-private:
-    test_support::ScopedTempDir m_dir;
-    std::string m_log;
-    test_support::NamedEvent m_ready, m_quit;
-    test_support::ChildProcess m_process;
-    bool m_shown = false;
-};
+bool Pressed(const InputRecorder& window) { return window.Log().find("press") != std::string::npos; }
 
 TEST(GlobalHook, RunsInTheProcessesOfItsKindAndForTheOtherKindInTheHookingThreadOnWindowsOnly) {
     const win32::unique_handle block(
@@ -59,14 +38,12 @@ TEST(GlobalHook, RunsInTheProcessesOfItsKindAndForTheOtherKindInTheHookingThread
     for (const bool otherKind : {false, true}) {
         SCOPED_TRACE(otherKind ? "a window of the other kind" : "a window of the hook's kind");
         notes->count = 0;
-        RecorderWindow window(otherKind ? test_support::OtherKindBinDir() : test_support::BinDir());
+        InputRecorder window(kPlace, otherKind ? test_support::OtherKindBinDir() : test_support::BinDir());
         ASSERT_TRUE(window.shown()) << "build the other target first";
         ASSERT_TRUE(test_support::XDoTool("mousemove " + std::to_string(kClick.x) + " " + std::to_string(kClick.y) +
                                               " click 1",
                                           true));
-        for (const DWORD start = GetTickCount(); !window.Pressed() && GetTickCount() - start < 10000;)
-            test_support::WaitDispatching(GetCurrentProcess(), 20);
-        ASSERT_TRUE(window.Pressed());
+        ASSERT_TRUE(WaitUntil([&] { return Pressed(window); }));
 
         const HookProbeNotes::Call inTheWindow = {window.process(), 0, sizeof(void*) * 8};
         const HookProbeNotes::Call inThisThread = {GetCurrentProcessId(), GetCurrentThreadId(), sizeof(void*) * 8};

@@ -87,18 +87,19 @@ inline bool Outlines(const RECT& r) {
     return zentap::ReadLastArea(area) && SameArea(area, r);
 }
 
-// The window of another process at `place`: it shows the pattern and logs the input it gets.
+// The window of another process at `place`: it shows the pattern and logs the input it gets. The
+// program comes from `binDir`, the other target's for a process of the other kind.
 class InputRecorder {
 public:
-    explicit InputRecorder(const RECT& place)
+    explicit InputRecorder(const RECT& place, const std::string& binDir = test_support::BinDir())
         : m_log(m_dir / "input.txt"),
-          m_peer(test_support::InBin("input_recorder.exe " + std::to_string(place.left) + " " +
-                                     std::to_string(place.top) + " " + std::to_string(place.right) + " " +
-                                     std::to_string(place.bottom) + " " + m_log + " " + m_ready.name() + " " +
-                                     m_quit.name())) {
+          m_peer(binDir + "input_recorder.exe " + std::to_string(place.left) + " " + std::to_string(place.top) + " " +
+                 std::to_string(place.right) + " " + std::to_string(place.bottom) + " " + m_log + " " +
+                 m_ready.name() + " " + m_quit.name()) {
         m_shown = m_peer.started() && m_ready.Wait();
     }
     bool shown() const { return m_shown; }
+    DWORD process() const { return GetProcessId(m_peer.handle()); }
     std::string Log() const { return test_support::ReadWholeFile(m_log); }
 
     // What reached the window before a right click and a key at p, which no hook holds back: input
