@@ -16,10 +16,62 @@
 
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-WINE=/usr/lib/wine/wine64
-# The 32-bit loader: starts 32-bit programs faster than wine64 does when it hands them over.
-WINE32=/usr/lib/wine/wine
-WINESERVER=/usr/lib/wine/wineserver
+LUMOREX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+# How this machine runs 32-bit Windows programs, decided once (the choice is exported, so the
+# scripts and ctest's wrappers that source this file again inherit it) and told once:
+#   native    the kernel runs 32-bit code: Wine's own 32-bit loader
+#   emulated  the kernel refuses it: the 32-bit loader under user-mode emulation (qemu-i386), from
+#             a copy of Wine's loaders in build/wine32emu whose wine-preloader starts the emulator
+#   none      neither works: only the 64-bit parts run
+# WINE runs every program (a 64-bit one itself, a 32-bit one through the 32-bit loader), WINE32 a
+# 32-bit one as fast as this machine can, WINESERVER is the server of both.
+lumorex_wine_kind() {
+  local folder=$LUMOREX_ROOT/build/wine32emu why
+  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    export LUMOREX_WINE32_MODE=native WINE=/usr/lib/wine/wine64 WINE32=/usr/lib/wine/wine
+    export WINESERVER=/usr/lib/wine/wineserver
+    echo "wine: 32-bit programs run natively with Wine's 32-bit loader (this kernel runs 32-bit code)" >&2
+    return 0
+  fi
+  if ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
+    why="Wine is not installed (scripts/setup.sh)"
+  elif [ ! -x /usr/bin/qemu-i386-static ]; then
+    why="this kernel refuses 32-bit code and qemu-user-static is missing (scripts/setup.sh)"
+  elif lumorex_wine32emu_folder "$folder" && "$folder/lib/wine/wine64" --version >/dev/null 2>&1; then
+    export LUMOREX_WINE32_MODE=emulated WINE=$folder/lib/wine/wine64 WINE32=$folder/lib/wine/wine64
+    export WINESERVER=$folder/lib/wine/wineserver
+    echo "wine: 32-bit programs run with Wine's 32-bit loader under user-mode emulation (qemu-i386):" \
+      "this kernel refuses 32-bit code; a 32-bit process takes seconds to start and runs several times slower" >&2
+    return 0
+  else
+    why="the loader folder for user-mode emulation could not be made in $folder"
+  fi
+  export LUMOREX_WINE32_MODE=none WINE=/usr/lib/wine/wine64 WINE32="" WINESERVER=/usr/lib/wine/wineserver
+  echo "wine: 32-bit programs do not run here: $why; only the 64-bit parts run" >&2
+}
+
+# Wine takes its folder from its own executable's real path and starts a 32-bit process through
+# the wine-preloader of that folder when there is one (Debian ships none). So the folder holds real
+# copies of the two loaders, links to the rest of Wine, and a preloader that runs the 32-bit loader
+# under qemu, keeping the emulator's address space below the 32-bit top (without -R, qemu takes
+# most of a minute to start each process; 0x80000000 is too little for Wine).
+lumorex_wine32emu_folder() {
+  local folder=$1 link
+  [ -x "$folder/lib/wine/wine-preloader" ] && cmp -s /usr/lib/wine/wine64 "$folder/lib/wine/wine64" &&
+    cmp -s /usr/lib/wine/wine "$folder/lib/wine/wine" && return 0
+  rm -rf "$folder"
+  mkdir -p "$folder/lib/wine" "$folder/lib/x86_64-linux-gnu" "$folder/lib/i386-linux-gnu" "$folder/share" || return 1
+  cp /usr/lib/wine/wine /usr/lib/wine/wine64 "$folder/lib/wine/" || return 1
+  for link in lib/wine/wineserver:/usr/lib/wine/wineserver64 lib/x86_64-linux-gnu/wine:/usr/lib/x86_64-linux-gnu/wine \
+    lib/i386-linux-gnu/wine:/usr/lib/i386-linux-gnu/wine share/wine:/usr/share/wine; do
+    ln -s "${link#*:}" "$folder/${link%%:*}" || return 1
+  done
+  printf '#!/bin/sh\nexec /usr/bin/qemu-i386-static -R 0x81000000 "$@"\n' >"$folder/lib/wine/wine-preloader" &&
+    chmod +x "$folder/lib/wine/wine-preloader"
+}
+
+[ -n "${LUMOREX_WINE32_MODE:-}" ] || lumorex_wine_kind
 LUMOREX_XVFB_PID=""
 LUMOREX_XORG_PID=""
 LUMOREX_MONITORS_DIR=""
@@ -79,21 +131,23 @@ lumorex_wine_prefix() {
     # which live as long as the wineserver. Starting them here with no pipes attached keeps them
     # from holding the output pipes of the first test program open.
     WINEPREFIX=$prefix "$WINE" cmd /c exit </dev/null >/dev/null 2>&1 || true
+    [ "$LUMOREX_WINE32_MODE" = none ] && return 0
     lumorex_runs_32bit "$prefix" && return 0
     [ "$attempt" = 2 ] && break
     echo "wine: the prefix $prefix cannot run 32-bit programs; making it again" >&2
     WINEPREFIX=$prefix "$WINESERVER" -k >/dev/null 2>&1 || true
     rm -rf "$prefix"
   done
-  echo "wine: 32-bit programs do not run in $prefix: is the 32-bit Wine installed (scripts/setup.sh)?" >&2
-  return 1
+  export LUMOREX_WINE32_MODE=none WINE32=""
+  echo "wine: 32-bit programs do not run in $prefix ($WINE); only the 64-bit parts run" >&2
 }
 
 # Whether a 32-bit program runs in the prefix. A broken 32-bit setup may print nothing and exit 0,
 # so the program must say what it was asked to.
 lumorex_runs_32bit() {
   local said
-  said=$(WINEPREFIX=$1 "$WINE32" cmd /c echo lumorex-32-bit </dev/null 2>/dev/null | tr -d '\r') || true
+  said=$(WINEPREFIX=$1 "$WINE32" 'C:\windows\syswow64\cmd.exe' /c echo lumorex-32-bit </dev/null 2>/dev/null |
+    tr -d '\r') || true
   [ "$said" = lumorex-32-bit ]
 }
 
