@@ -7,10 +7,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
 
+scripts/setup.sh
 source scripts/wine-env.sh
 cmake --preset x86 >/dev/null
 cmake --build --preset x86
 lumorex_x64_session "$root"
+# The 32-bit parts run where this machine runs 32-bit programs (natively or emulated, said above).
+with_32bit() {
+  if [ "$LUMOREX_WINE32_MODE" = none ]; then
+    echo "== Skipped: $1 (32-bit programs do not run on this machine)"
+    return 1
+  fi
+  echo "== $1"
+}
 bin="$root/build/x64/bin"
 bin32="$root/build/x86/bin"
 out="$root/build/demo"
@@ -21,7 +30,7 @@ mkdir -p "$out"
 # right-clicks, an entry picked with the pointer, and the viewer telling what it received.
 source scripts/shell-menu-demo.sh
 shell_menu_demo "$root/build/demo/wineprefix" "$bin" "$out"
-shell_menu_demo_32bit "$bin32"
+with_32bit "The 32-bit handler beside the 64-bit one" && shell_menu_demo_32bit "$bin32"
 
 echo "== A screen-area capture: the frame outlines an area, then grabs it"
 (cd "$bin" && "$WINE" zentap_demo.exe 'Z:'"${out//\//\\}"'\grab.bmp' 3) &
@@ -73,8 +82,8 @@ winout='Z:'"${out//\//\\}"
 echo "== The viewer hosts a capture over a scene: click, move, click, driven by xdotool"
 capture_by_viewer capture "200 150" "330 230" "690 500"
 
-echo "== The 32-bit viewer hosts a capture over the 32-bit scene: its 32-bit hooks and frame"
-capture_bin=$bin32 capture_by_viewer capture-32bit "200 150" "330 230" "690 500"
+with_32bit "The 32-bit viewer hosts a capture over the 32-bit scene: its 32-bit hooks and frame" &&
+  capture_bin=$bin32 capture_by_viewer capture-32bit "200 150" "330 230" "690 500"
 
 echo "== The viewer hosts a capture on the second monitor of a two-monitor display, left of the primary"
 echo "   (screen x = X x - 1024: the area runs from (-704, 220) to (-334, 500); the screenshot shows both)"

@@ -278,11 +278,10 @@ lumorex_wine_down() {
   lumorex_monitors_down
 }
 
-# For the scripts that run programs of the x64 build by hand: sets up the machine, builds, and
+# For the scripts that run programs of the x64 build by hand, after scripts/setup.sh: builds, and
 # brings Wine up until the calling script exits.
 lumorex_x64_session() {
   local root=$1
-  "$root/scripts/setup.sh"
   cmake --preset x64 >/dev/null
   cmake --build --preset x64
   trap lumorex_wine_down EXIT
