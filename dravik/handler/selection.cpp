@@ -26,13 +26,11 @@ size_t NameStart(const std::basic_string<Char>& path) {
 }
 
 // One selected path in UTF-16, as the shell holds it, and in the ANSI code page: exactly where the
-// code page spells it, else through short names, else as DragQueryFileA gives it. False in that last
-// case: the ANSI form then names no file, or even another one (a best fit), and is never opened.
+// code page spells it, else through short names, else with "?" for what it cannot spell. False in
+// that last case: the ANSI form then names no file and is never opened.
 bool ReadPath(const DropList::Name& name, std::wstring& widePath, std::string& path) {
     name.wide(widePath);
-    if (win32::ansi_path_of(widePath, path)) return true;
-    name.ansi(path);
-    return false;
+    return win32::ansi_path_of(widePath, path);
 }
 
 }  // namespace
