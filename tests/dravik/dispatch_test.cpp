@@ -456,6 +456,7 @@ TEST_F(ViewerLaunch, ViewerFolderThatIsNoFullPathStartsNothingWhereverItWouldRes
         if (row.starts) {
             EXPECT_EQ(outcome.report["keyword"], "Viw");
             EXPECT_EQ(outcome.report["list"], "a.jpg|");
+            EXPECT_EQ(outcome.report["current folder"], ViewerFolder()) << "its own, not the shell's";
         }
     }
 }

@@ -134,10 +134,13 @@ struct Kind {
     REGSAM View() const { return kind == SYS_WIN64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY; }
     // The class key as processes of this kind read it.
     RegistryLines ClassKeyWritten() const { return test_support::DumpKeys(HKEY_CLASSES_ROOT, {kDravikClassKey}, View()); }
-    // The keys of the module's type library and interface in this kind's view.
-    RegistryLines TypeLibraryKeysWritten() const {
-        return test_support::DumpKeys(HKEY_CLASSES_ROOT,
-                                      {"TypeLib\\" + kDravikLibid, test_support::kDravikInterfaceKey}, View());
+    // The key that registering the type library writes for its interface in this kind's view, and
+    // the library's own key, which both kinds share.
+    RegistryLines InterfaceKeyWritten() const {
+        return test_support::DumpKeys(HKEY_CLASSES_ROOT, {test_support::kDravikInterfaceKey}, View());
+    }
+    RegistryLines TypeLibraryKeyWritten() const {
+        return test_support::DumpKeys(HKEY_CLASSES_ROOT, {"TypeLib\\" + kDravikLibid}, View());
     }
     RegistryLines ClassKeyWhenRegistered() const { return ClassKey(win32::short_path_name(module)); }
     // Its entry under the type library's key, which both kinds share: the path the module was
@@ -196,6 +199,8 @@ TEST_F(RegistrationOfBothKinds, LiveSideBySideAndEachGoesAlone) {
             << first->module;
         RegDeleteTreeA(firstClasses.get(), kDravikClassKey.c_str());
         EXPECT_FALSE(first->TypeLibraryEntry()) << first->module;
+        EXPECT_EQ(first->InterfaceKeyWritten(), RegistryLines{}) << first->module;
+        EXPECT_NE(second->InterfaceKeyWritten(), RegistryLines{}) << "left whole: " << second->module;
         EXPECT_EQ(second->ClassKeyWritten(), second->ClassKeyWhenRegistered()) << "left whole: " << second->module;
         EXPECT_TRUE(second->TypeLibraryEntry()) << "left whole: " << second->module;
         if (second == &own) {
@@ -207,7 +212,8 @@ TEST_F(RegistrationOfBothKinds, LiveSideBySideAndEachGoesAlone) {
         EXPECT_FALSE(TypeLibraryRegistered());
         for (const Kind* kind : {&own, &other}) {
             EXPECT_EQ(kind->ClassKeyWritten(), RegistryLines{}) << kind->module;
-            EXPECT_EQ(kind->TypeLibraryKeysWritten(), RegistryLines{}) << kind->module;
+            EXPECT_EQ(kind->InterfaceKeyWritten(), RegistryLines{}) << kind->module;
+            EXPECT_EQ(kind->TypeLibraryKeyWritten(), RegistryLines{}) << kind->module;
         }
     }
 }
