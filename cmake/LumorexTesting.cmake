@@ -72,11 +72,11 @@ function(lumorex_test name)
   endif()
 endfunction()
 
-# Inspects a built DLL: machine type, export names and ordinals against its .def file, imports
-# of system DLLs only, no debug information in a release build, and any section that must be
-# shared between processes.
+# Inspects a built DLL (or PROGRAM): machine type, export names and ordinals against its .def file
+# (none without one), imports of system DLLs only, no debug information in a release build, any
+# section that must be shared between processes, and the release's version in its version block.
 function(lumorex_check_binary name)
-  cmake_parse_arguments(C "" "DLL;DEF;SHARED_SECTION" "" ${ARGN})
+  cmake_parse_arguments(C "" "DLL;PROGRAM;DEF;SHARED_SECTION" "" ${ARGN})
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(machine "pe-x86-64")
   else()
@@ -84,8 +84,9 @@ function(lumorex_check_binary name)
   endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND}
-      -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}> -DDEF=${C_DEF}
-      -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION}
+      -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}${C_PROGRAM}> -DDEF=${C_DEF}
+      -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION} -DVERSION=${CMAKE_PROJECT_VERSION}
       -DRELEASE=$<NOT:$<CONFIG:Debug,RelWithDebInfo>>
       -P ${CMAKE_SOURCE_DIR}/cmake/check_binary.cmake)
 endfunction()
+
