@@ -2,7 +2,8 @@
 # Sets up the machine, builds both targets and shows the modules at work under Wine on an Xvfb
 # display: Dravik's context menu in a shell (the 64-bit handler, then the 32-bit one beside it),
 # then Zentap's capture frame and captures hosted by the 64-bit and the 32-bit viewer. Screenshots
-# land in build/demo/.
+# land in build/demo/ and nowhere else: the README's pictures in the tree change only through
+# scripts/readme-pictures.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -53,13 +54,13 @@ capture_by_viewer() {
     "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null
   done
   rm -f "$out/$name.png" "$out/$name.txt"
-  (cd "$bin" && exec "$WINE" capture_scene.exe 30) &
+  (cd "$bin" && exec "$WINE" capture_scene.exe 90) &
   scene=$!
-  sleep 1.5
+  demo_wait_for_window capture_scene.exe
   xdotool mousemove $rest
-  (cd "$bin" && exec timeout 30 "$WINE" Lumorex.exe /capture select "$winout\\$name.png" /report "$winout\\$name.txt") &
+  (cd "$bin" && exec timeout 90 "$WINE" Lumorex.exe /capture select "$winout\\$name.png" /report "$winout\\$name.txt") &
   viewer=$!
-  sleep 2
+  demo_wait_for_window lumorex.exe  # the frame: the viewer's only window in a capture
   xdotool mousemove $first click 1  # the first click, on the scene
   sleep 0.6
   xdotool mousemove $second         # the frame follows the pointer from 10 pixels above and left of it
@@ -79,6 +80,14 @@ capture_by_viewer() {
 }
 winout='Z:'"${out//\//\\}"
 
+# Waits until a window of the program shows on the display (Wine names a window's X class after its
+# program): a 32-bit program under emulation takes seconds to start, more on a busy machine.
+demo_wait_for_window() {
+  timeout 90 xdotool search --sync --onlyvisible --classname "$1" >/dev/null 2>&1 ||
+    echo "   (no window of $1 showed within 90 s)"
+  sleep 0.3
+}
+
 echo "== The viewer hosts a capture over a scene: click, move, click, driven by xdotool"
 capture_by_viewer capture "200 150" "330 230" "690 500"
 
@@ -93,10 +102,4 @@ lumorex_monitors_up "$root/build/x64"
   capture_by_viewer monitors-capture "200 150" "330 230" "690 500"
 )
 
-# The README's pictures, kept small in the tree: the Korean menu with its preview, and a capture on
-# the second monitor with the frame up.
-images="$root/docs/images"
-mkdir -p "$images"
-convert "$out/menu-image-korean.png" -strip -colors 128 "$images/menu-korean.png"
-convert "$out/monitors-capture-frame.png" -resize 50% -strip -colors 128 "$images/capture-two-monitors.png"
-echo "== The README's pictures: $images/menu-korean.png, $images/capture-two-monitors.png"
+echo "== Every picture of this run is in $out/ (scripts/readme-pictures.sh makes the README's from them)"
