@@ -52,6 +52,24 @@ inline std::wstring short_path_name(const std::wstring& path) {
     return shortPath;
 }
 
+// Where the name starts in a path, cut the way the platform splits paths: the folder part before it
+// is the drive and the directory up to and including the last separator; the name is the final
+// component. In the ANSI code page the second byte of a character is never taken for a separator,
+// although in some code pages (932) it can be the backslash's byte.
+template <typename Char>
+size_t path_name_start(const std::basic_string<Char>& path) {
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\' || path[i] == '/')
+            start = i + 1;
+        else if (sizeof(Char) == 1 && static_cast<unsigned char>(path[i]) >= 0x80 &&
+                 ::IsDBCSLeadByte(static_cast<BYTE>(path[i])))
+            ++i;
+    }
+    if (start > 0) return start;
+    return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
 // The path in the ANSI code page, component by component: a component that the code page spells
 // exactly as it is, else the same component of the short form (when that has the same components)
 // where the code page spells that one, else the component with "?" for each character the code
