@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstdint>
-#include <string>
+#include <vector>
 
 #include "preview/file_list.h"
 #include "preview/shared_memory.h"
@@ -22,17 +22,18 @@ struct ListReader {
     const char* stringName;
     size_t capacity;  // of the string block as the writers make it, in units
     // The text of the list whose size the last size call gave, copied under the lock of the
-    // publishes: the string call hands out that list whatever was published in between. Dropped
-    // by the string call.
-    std::basic_string<Char> found;
+    // publishes: the string call hands out that list whatever was published in between, and drops
+    // it. The room stays for the next list: under Wine a fresh megabyte costs several copies of one.
+    std::vector<Char> found;
+    size_t foundUnits = 0;
     bool holdsFound = false;
 };
 
 SRWLOCK g_readerLock = SRWLOCK_INIT;
 ListReader<char> g_ansiList = {dravik::kFileListSizeName, dravik::kFileListStringName, dravik::kFileListStringBytes,
-                               {}, false};
+                               {}, 0, false};
 ListReader<wchar_t> g_wideList = {dravik::kWideFileListSizeName, dravik::kWideFileListStringName,
-                                  dravik::kWideFileListStringBytes / sizeof(wchar_t), {}, false};
+                                  dravik::kWideFileListStringBytes / sizeof(wchar_t), {}, 0, false};
 
 // The ANSI list's size block, held and mapped from the first read that finds a list on. Opening
 // and mapping a block costs about as much as copying a whole list out of one, so a read then opens
@@ -60,14 +61,15 @@ FileListLength ReadStoredLength(CSharedMemory& sizeBlock, const char* name) {
     return length;
 }
 
-// The string block's first units, at most `units` and never past the block, into text; false when
-// no process holds the block.
+// The string block's first units, at most `units` and never past the block, into text, which grows
+// to hold them; false when no process holds the block. The units read, in `read`.
 template <typename Char>
-bool ReadText(const ListReader<Char>& list, size_t units, std::basic_string<Char>& text) {
+bool ReadText(const ListReader<Char>& list, size_t units, std::vector<Char>& text, size_t& read) {
     CSharedMemory stringBlock;
     if (!stringBlock.open(list.stringName)) return false;
-    text.resize(std::min(units, list.capacity));
-    text.resize(stringBlock.read(&text[0], text.size() * sizeof(Char)) / sizeof(Char));
+    units = std::min(units, list.capacity);
+    if (text.size() < units) text.resize(units);
+    read = units ? stringBlock.read(text.data(), units * sizeof(Char)) / sizeof(Char) : 0;
     return true;
 }
 
@@ -75,14 +77,13 @@ template <typename Char>
 int ReadListSize(ListReader<Char>& list, CSharedMemory& sizeBlock) {
     win32::scoped_exclusive_lock guard(g_readerLock);
     list.holdsFound = false;
-    list.found.clear();
     const win32::scoped_mutex reading(PublishLock(), dravik::kFileListLockWaitMs);
     if (!reading) return 0;
     const FileListLength length = ReadStoredLength(sizeBlock, list.sizeName);
     // Between calls only writers hold the string block, and started viewers. With none of them
     // left the list is gone: a size block held here is let go as well, so that the blocks vanish
     // as they would if no reader had held one.
-    if (length < 0 || !ReadText(list, static_cast<size_t>(length), list.found)) {
+    if (length < 0 || !ReadText(list, static_cast<size_t>(length), list.found, list.foundUnits)) {
         sizeBlock.close();
         return 0;
     }
@@ -95,16 +96,20 @@ int ReadListString(ListReader<Char>& list, int size, Char* buffer) {
     if (size <= 0 || !buffer) return 0;
     win32::scoped_exclusive_lock guard(g_readerLock);
     const size_t wanted = static_cast<size_t>(size) - 1;
-    std::basic_string<Char> text;
+    size_t units = 0;
+    const Char* text = nullptr;
+    std::vector<Char> afresh;
     if (list.holdsFound) {
-        text.swap(list.found);
         list.holdsFound = false;
+        units = list.foundUnits;
+        text = list.found.data();
     } else {
         const win32::scoped_mutex reading(PublishLock(), dravik::kFileListLockWaitMs);
-        if (!reading || !ReadText(list, wanted, text)) return 0;
+        if (!reading || !ReadText(list, wanted, afresh, units)) return 0;
+        text = afresh.data();
     }
-    const size_t copied = std::min(wanted, text.size());
-    text.copy(buffer, copied);
+    const size_t copied = std::min(wanted, units);
+    std::copy(text, text + copied, buffer);
     buffer[copied] = Char();
     return 1;
 }
