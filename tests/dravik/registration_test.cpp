@@ -188,16 +188,22 @@ TEST_F(RegistrationOfBothKinds, LiveSideBySideAndEachGoesAlone) {
         }
         EXPECT_TRUE(TypeLibraryRegistered());
 
-        const win32::unique_hkey firstClasses = test_support::ClassesView(first->kind);
-        const std::string server = kDravikClassKey + "\\InprocServer32";
-        test_support::WriteLines(firstClasses.get(), {server + "\\Foreign"});
+        // Every key opened with the view named: a 32-bit process's open below a key of the 64-bit
+        // view is taken to its own view again.
+        const std::string server = kDravikClassKey + "\\InprocServer32", foreign = server + "\\Foreign";
+        win32::unique_hkey made;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, foreign.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | first->View(), nullptr,
+                                  made.put(), nullptr),
+                  ERROR_SUCCESS);
+        made.reset();
         ASSERT_EQ(Regsvr32("/u", first->module, first->regsvr32), 0u);
         EXPECT_EQ(SharedKeysWritten(), SharedKeys()) << "kept for " << second->module;
         EXPECT_EQ(first->ClassKeyWritten(),
                   Sorted({kDravikClassKey, kDravikClassKey + ":@=PMenu Class", server,
-                          server + ":@=" + win32::short_path_name(first->module), server + "\\Foreign"}))
+                          server + ":@=" + win32::short_path_name(first->module), foreign}))
             << first->module;
-        RegDeleteTreeA(firstClasses.get(), kDravikClassKey.c_str());
+        for (const std::string& kept : {foreign, server, kDravikClassKey})
+            RegDeleteKeyExA(HKEY_CLASSES_ROOT, kept.c_str(), first->View(), 0);
         EXPECT_FALSE(first->TypeLibraryEntry()) << first->module;
         EXPECT_EQ(first->InterfaceKeyWritten(), RegistryLines{}) << first->module;
         EXPECT_NE(second->InterfaceKeyWritten(), RegistryLines{}) << "left whole: " << second->module;
