@@ -148,11 +148,9 @@ TEST(FileList, ReaderGetsTheListItsSizeCameFromWhateverIsPublishedMeanwhileAndWa
     const Writer writer({"long-name.jpg|"});
     ASSERT_TRUE(writer.started());
     ASSERT_EQ(reader.Size(), 15);
-    ASSERT_EQ(reader.SizeW(), 15);
     CPMenu handler;
     ASSERT_TRUE(handler.fileToMemoryMap("x.jpg|", L"x.jpg|"));
     EXPECT_EQ(reader.Read(15, 15).buffer, std::string("long-name.jpg|\0", 15));
-    EXPECT_EQ(reader.ReadW(15, 15).second, std::wstring(L"long-name.jpg|\0", 15));
 
     test_support::NamedEvent held, letGo;
     test_support::Thread holder([&] {
@@ -164,11 +162,10 @@ TEST(FileList, ReaderGetsTheListItsSizeCameFromWhateverIsPublishedMeanwhileAndWa
     });
     ASSERT_TRUE(held.Wait());
     EXPECT_EQ(reader.Size(), 0);
-    EXPECT_EQ(reader.SizeW(), 0);
     EXPECT_FALSE(handler.fileToMemoryMap("y.jpg|", L"y.jpg|"));
     letGo.Set();
     holder.join();
-    EXPECT_EQ(reader.Text(), "x.jpg|");
+    EXPECT_EQ(reader.Text(), "x.jpg|") << "neither list was published";
     EXPECT_EQ(reader.TextW(), L"x.jpg|");
     dravik::ReleaseFileListBlocks();
 }
