@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <initializer_list>
 
 #include "capture_locks.h"
 #include "capture_module.h"
@@ -145,7 +146,7 @@ void EndCapture(DWORD lockWaitMs) {
 void TakeEndRequest() {
     if (!g_endRequested || HostTokenHolder() != TokenHolder::ThisThread) return;
     if (CallbacksOnCaptureThread() > 1) {
-        PostMessageA(g_frameWnd, kFrameRequestMessage, 0, 0);
+        if (!InSendMessage()) RequestEndAtTop();  // a sent one is asked again by its sender
         return;
     }
     EndCapture(kRecordLockWaitMs);
@@ -341,7 +342,8 @@ void EndCaptureOfEndingThread() {
 
 void RequestEndAtTop() {
     g_endRequested = true;
-    PostMessageA(g_frameWnd, kFrameRequestMessage, 0, 0);
+    // Posted to no window, the message would land in the calling thread's own queue.
+    if (const HWND frame = g_frameWnd) PostMessageA(frame, kFrameRequestMessage, 0, 0);
 }
 
 }  // namespace zentap
