@@ -38,6 +38,20 @@ inline std::string OtherKindBinDir() {
     return GetFullPathNameA(relative.c_str(), MAX_PATH, full, nullptr) ? full : relative;
 }
 
+// How this machine runs 32-bit programs: scripts/wine-env.sh says it in LUMOREX_WINE32_MODE ("native",
+// "emulated" or "none": only 64-bit programs run), which Wine hands on to the programs it starts.
+inline std::string Wine32Mode() {
+    char mode[16] = {};
+    GetEnvironmentVariableA("LUMOREX_WINE32_MODE", mode, sizeof(mode));
+    return mode;
+}
+inline bool OtherKindRuns() { return Wine32Mode() != "none"; }
+// Whether this is a 32-bit program run by Wine's 32-bit loader under user-mode emulation.
+inline bool RunsEmulated() { return sizeof(void*) == 4 && Wine32Mode() == "emulated"; }
+#define SKIP_UNLESS_THE_OTHER_KIND_RUNS()                                                        \
+    if (!test_support::OtherKindRuns())                                                          \
+    GTEST_SKIP() << "32-bit programs do not run on this machine (LUMOREX_WINE32_MODE=none)"
+
 // The folder of the system's programs of the other kind: a 64-bit process sees the 32-bit ones in
 // the WOW64 folder, a 32-bit one reaches the 64-bit ones through the "sysnative" alias.
 inline std::string OtherKindSystemDir() {

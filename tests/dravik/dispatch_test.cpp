@@ -348,6 +348,7 @@ TEST(AnsiPathThroughShortNames, ReplacesWhatTheCodePageCannotSpellByShortNamesEl
 // A 32-bit shell's handler may start a 64-bit viewer, and the reverse: the viewer reads the list
 // through the module of its own kind.
 TEST_F(ViewerLaunch, ViewerOfTheOtherKindReadsTheListThisKindPublished) {
+    SKIP_UNLESS_THE_OTHER_KIND_RUNS();
     SetMainPath(MainPath::Plain, test_support::OtherKindBinDir());
     const std::wstring folder = win32::widen(dir.path()), emoji = L"\xD83C\xDF05 \u0E20\u0E32\u0E1E.jpg";
     ASSERT_TRUE(image_files::WriteImage(folder + emoji, {image_files::Format::Jpeg, 40, 30}));

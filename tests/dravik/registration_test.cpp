@@ -161,6 +161,7 @@ RegistryLines SharedKeysWritten() {
 class RegistrationOfBothKinds : public Registration {
 protected:
     void SetUp() override {
+        SKIP_UNLESS_THE_OTHER_KIND_RUNS();
         ASSERT_NE(GetFileAttributesA(other.module.c_str()), INVALID_FILE_ATTRIBUTES) << "build the other target first";
     }
 
