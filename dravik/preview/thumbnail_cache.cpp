@@ -1,0 +1,141 @@
+#include "preview/thumbnail_cache.h"
+
+#include <cstring>
+#include <iterator>
+#include <list>
+#include <new>
+#include <vector>
+
+#include "win32/srw_lock.h"
+
+namespace dravik {
+namespace {
+
+constexpr std::size_t kBytesPerPixel = 4;
+
+struct CachedThumbnail {
+    FileVersion file;
+    ThumbnailFacts facts;
+    LONG width = 0;
+    LONG height = 0;
+    std::vector<BYTE> pixels;  // top-down rows of 32-bit pixels
+};
+
+SRWLOCK g_lock = SRWLOCK_INIT;
+std::list<CachedThumbnail> g_thumbnails;  // the most recently used first
+std::size_t g_bytes = 0;
+
+bool SameVersion(const FileVersion& a, const FileVersion& b) {
+    return a.path == b.path && a.size == b.size && a.lastWrite == b.lastWrite && a.volume == b.volume &&
+           a.index == b.index;
+}
+
+ULONGLONG Join(DWORD high, DWORD low) { return (static_cast<ULONGLONG>(high) << 32) | low; }
+
+BITMAPINFO TopDown32(LONG width, LONG height) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(info.bmiHeader);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+// The bitmap's pixels into the entry; false when it cannot be read or would not fit the cache.
+bool ReadPixels(HBITMAP bitmap, CachedThumbnail& entry) {
+    BITMAP size = {};
+    if (!GetObjectA(bitmap, sizeof(size), &size) || size.bmWidth <= 0 || size.bmHeight <= 0) return false;
+    const ULONGLONG bytes = static_cast<ULONGLONG>(size.bmWidth) * static_cast<ULONGLONG>(size.bmHeight) * kBytesPerPixel;
+    if (bytes > kThumbnailCacheBytes) return false;
+    entry.width = size.bmWidth;
+    entry.height = size.bmHeight;
+    entry.pixels.resize(static_cast<std::size_t>(bytes));
+    BITMAPINFO info = TopDown32(entry.width, entry.height);
+    const win32::unique_mem_dc dc(CreateCompatibleDC(nullptr));
+    return dc && GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(entry.height), entry.pixels.data(), &info,
+                           DIB_RGB_COLORS) == entry.height;
+}
+
+win32::unique_hbitmap MakeBitmap(const CachedThumbnail& entry) {
+    const BITMAPINFO info = TopDown32(entry.width, entry.height);
+    void* bits = nullptr;
+    win32::unique_hbitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (bitmap) std::memcpy(bits, entry.pixels.data(), entry.pixels.size());
+    return bitmap;
+}
+
+// Moves the entries kept for the path into `dropped`, under the lock.
+void TakeOutPath(const std::string& path, std::list<CachedThumbnail>& dropped) {
+    for (auto it = g_thumbnails.begin(); it != g_thumbnails.end();) {
+        const auto next = std::next(it);
+        if (it->file.path == path) {
+            g_bytes -= it->pixels.size();
+            dropped.splice(dropped.end(), g_thumbnails, it);
+        }
+        it = next;
+    }
+}
+
+}  // namespace
+
+bool ReadFileVersion(const char* path, FileVersion& version) {
+    const win32::unique_file file(CreateFileA(path, FILE_READ_ATTRIBUTES,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+    BY_HANDLE_FILE_INFORMATION info = {};
+    if (!file || !GetFileInformationByHandle(file.get(), &info)) return false;
+    version.path = path;
+    version.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
+    version.lastWrite = Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
+    version.volume = info.dwVolumeSerialNumber;
+    version.index = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    return true;
+}
+
+win32::unique_hbitmap FindCachedThumbnail(const FileVersion& file, ThumbnailFacts& facts) noexcept {
+    std::list<CachedThumbnail> dropped;  // freed after the lock is given back
+    win32::scoped_exclusive_lock guard(g_lock);
+    for (auto it = g_thumbnails.begin(); it != g_thumbnails.end(); ++it) {
+        if (it->file.path != file.path) continue;
+        if (!SameVersion(it->file, file)) {
+            TakeOutPath(file.path, dropped);
+            return {};
+        }
+        g_thumbnails.splice(g_thumbnails.begin(), g_thumbnails, it);
+        facts = it->facts;
+        return MakeBitmap(*it);
+    }
+    return {};
+}
+
+void CacheThumbnail(const FileVersion& file, HBITMAP thumbnail, const ThumbnailFacts& facts) noexcept {
+    std::list<CachedThumbnail> added, dropped;
+    try {
+        added.emplace_back();
+        CachedThumbnail& entry = added.back();
+        entry.file = file;
+        entry.facts = facts;
+        if (!ReadPixels(thumbnail, entry)) return;
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    win32::scoped_exclusive_lock guard(g_lock);
+    TakeOutPath(file.path, dropped);
+    g_bytes += added.front().pixels.size();
+    g_thumbnails.splice(g_thumbnails.begin(), added);
+    while (g_thumbnails.size() > kThumbnailCacheCount || g_bytes > kThumbnailCacheBytes) {
+        g_bytes -= g_thumbnails.back().pixels.size();
+        dropped.splice(dropped.end(), g_thumbnails, std::prev(g_thumbnails.end()));
+    }
+}
+
+void ReleaseThumbnailCache() noexcept {
+    std::list<CachedThumbnail> dropped;
+    win32::scoped_exclusive_lock guard(g_lock);
+    dropped.swap(g_thumbnails);
+    g_bytes = 0;
+}
+
+}  // namespace dravik
