@@ -1,11 +1,14 @@
 #include "preview/thumbnail_cache.h"
 
+#include <winternl.h>
+
 #include <cstring>
 #include <iterator>
 #include <list>
 #include <new>
 #include <vector>
 
+#include "win32/proc_address.h"
 #include "win32/srw_lock.h"
 
 namespace dravik {
@@ -26,11 +29,26 @@ std::list<CachedThumbnail> g_thumbnails;  // the most recently used first
 std::size_t g_bytes = 0;
 
 bool SameVersion(const FileVersion& a, const FileVersion& b) {
-    return a.path == b.path && a.size == b.size && a.lastWrite == b.lastWrite && a.volume == b.volume &&
-           a.index == b.index;
+    return a.path == b.path && a.size == b.size && a.lastWrite == b.lastWrite && a.index == b.index;
 }
 
 ULONGLONG Join(DWORD high, DWORD low) { return (static_cast<ULONGLONG>(high) << 32) | low; }
+
+// The file's number on its volume, asked of the system directly: GetFileInformationByHandle also
+// asks for the volume's serial number, which takes milliseconds under Wine (a round trip to its
+// mount manager), and the path names the volume already.
+bool ReadFileIndex(HANDLE file, ULONGLONG& index) {
+    using QueryInformationFile = LONG(NTAPI*)(HANDLE file, IO_STATUS_BLOCK* status, void* information,
+                                              ULONG length, int informationClass);
+    constexpr int kFileInternalInformation = 6;
+    static const auto query = win32::proc_address<QueryInformationFile>(GetModuleHandleA("ntdll.dll"),
+                                                                        "NtQueryInformationFile");
+    IO_STATUS_BLOCK status = {};
+    LARGE_INTEGER number = {};
+    if (!query || query(file, &status, &number, sizeof(number), kFileInternalInformation) < 0) return false;
+    index = static_cast<ULONGLONG>(number.QuadPart);
+    return true;
+}
 
 BITMAPINFO TopDown32(LONG width, LONG height) {
     BITMAPINFO info = {};
@@ -84,13 +102,16 @@ bool ReadFileVersion(const char* path, FileVersion& version) {
     const win32::unique_file file(CreateFileA(path, FILE_READ_ATTRIBUTES,
                                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                               OPEN_EXISTING, 0, nullptr));
-    BY_HANDLE_FILE_INFORMATION info = {};
-    if (!file || !GetFileInformationByHandle(file.get(), &info)) return false;
+    LARGE_INTEGER size = {};
+    FILETIME lastWrite = {};
+    ULONGLONG index = 0;
+    if (!file || !GetFileSizeEx(file.get(), &size) || !GetFileTime(file.get(), nullptr, nullptr, &lastWrite) ||
+        !ReadFileIndex(file.get(), index))
+        return false;
     version.path = path;
-    version.size = Join(info.nFileSizeHigh, info.nFileSizeLow);
-    version.lastWrite = Join(info.ftLastWriteTime.dwHighDateTime, info.ftLastWriteTime.dwLowDateTime);
-    version.volume = info.dwVolumeSerialNumber;
-    version.index = Join(info.nFileIndexHigh, info.nFileIndexLow);
+    version.size = static_cast<ULONGLONG>(size.QuadPart);
+    version.lastWrite = Join(lastWrite.dwHighDateTime, lastWrite.dwLowDateTime);
+    version.index = index;
     return true;
 }
 

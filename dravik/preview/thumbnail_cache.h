@@ -27,7 +27,6 @@ struct FileVersion {
     std::string path;
     ULONGLONG size = 0;
     ULONGLONG lastWrite = 0;
-    DWORD volume = 0;
     ULONGLONG index = 0;  // the file's number on its volume
 };
 
