@@ -76,7 +76,7 @@ endfunction()
 # of system DLLs only, no debug information in a release build, and any section that must be
 # shared between processes.
 function(lumorex_check_binary name)
-  cmake_parse_arguments(C "" "DLL;DEF;SHARED_SECTION" "" ${ARGN})
+  cmake_parse_arguments(C "" "DLL;DEF;SHARED_SECTION;MAX_RELEASE_BYTES" "" ${ARGN})
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(machine "pe-x86-64")
   else()
@@ -85,7 +85,7 @@ function(lumorex_check_binary name)
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND}
       -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}> -DDEF=${C_DEF}
-      -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION}
+      -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION} -DMAX_RELEASE_BYTES=${C_MAX_RELEASE_BYTES}
       -DRELEASE=$<NOT:$<CONFIG:Debug,RelWithDebInfo>>
       -P ${CMAKE_SOURCE_DIR}/cmake/check_binary.cmake)
 endfunction()

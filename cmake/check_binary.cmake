@@ -1,9 +1,10 @@
 cmake_minimum_required(VERSION 3.21)
 # cmake -DOBJDUMP= -DBINARY= -DDEF= -DMACHINE=pe-i386|pe-x86-64 [-DSHARED_SECTION=name] [-DRELEASE=1]
-#       -P check_binary.cmake
+#       [-DMAX_RELEASE_BYTES=n] -P check_binary.cmake
 # Fails unless the binary is built for MACHINE, exports exactly the names and ordinals of its .def
-# file, imports no compiler runtime DLL, carries no debug information in a release build, and
-# marks SHARED_SECTION (if given) as shared.
+# file, imports no compiler runtime DLL, carries no debug information in a release build, is at
+# most MAX_RELEASE_BYTES long in a release build (if given), and marks SHARED_SECTION (if given) as
+# shared.
 execute_process(COMMAND ${OBJDUMP} -p ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${BINARY}")
@@ -70,10 +71,15 @@ if(RELEASE AND sections MATCHES "DEBUGGING")
   message(FATAL_ERROR "${BINARY} is a release build and carries debug information")
 endif()
 
+file(SIZE ${BINARY} size)
+if(RELEASE AND MAX_RELEASE_BYTES AND size GREATER MAX_RELEASE_BYTES)
+  message(FATAL_ERROR "${BINARY} is ${size} bytes long, more than the ${MAX_RELEASE_BYTES} a release build may be")
+endif()
+
 if(SHARED_SECTION)
   if(NOT sections MATCHES "${SHARED_SECTION}[^\n]*\n[^\n]*SHARED")
     message(FATAL_ERROR "${BINARY} has no shared section ${SHARED_SECTION}")
   endif()
 endif()
 
-message(STATUS "${BINARY}: ${format}, exports [${actual}], system imports only")
+message(STATUS "${BINARY}: ${format}, ${size} bytes, exports [${actual}], system imports only")
