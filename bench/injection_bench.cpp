@@ -109,8 +109,10 @@ int main(int argc, char** argv) {
     const std::string self = win32::module_file_name(nullptr);
     const std::string folder = self.substr(0, self.find_last_of('\\') + 1);
     const std::string zentapPath = folder + zentap::kModuleFileName, barePath = folder + kBareModule;
-    const win32::unique_hmodule zentapModule(LoadLibraryExA(zentapPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    const win32::unique_hmodule bareModule(LoadLibraryExA(barePath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    const auto load = [](const std::string& path) {
+        return win32::unique_hmodule(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    };
+    const win32::unique_hmodule zentapModule = load(zentapPath), bareModule = load(barePath);
     zentap::Exports capture;
     const auto bareMouse = win32::proc_address<HOOKPROC>(bareModule.get(), "BareMouseHook");
     const auto bareKeyboard = win32::proc_address<HOOKPROC>(bareModule.get(), "BareKeyboardHook");
@@ -162,6 +164,7 @@ int main(int argc, char** argv) {
 
     bench::ReportHeader("bare ms", "zentap ms");
     bench::Report("first input of a process: load and first hook", pairs, kBound);
-    std::printf("%-44s %12lld %12lld bytes\n", "module sizes (bare, Zentap.dll)", FileSize(barePath), FileSize(zentapPath));
+    std::printf("%-44s %12lld %12lld bytes\n", "module sizes (bare, Zentap.dll)", FileSize(barePath),
+                FileSize(zentapPath));
     return 0;
 }

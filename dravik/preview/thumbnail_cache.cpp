@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "win32/dib_info.h"
 #include "win32/proc_address.h"
 #include "win32/srw_lock.h"
 
@@ -50,34 +51,23 @@ bool ReadFileIndex(HANDLE file, ULONGLONG& index) {
     return true;
 }
 
-BITMAPINFO TopDown32(LONG width, LONG height) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
 // The bitmap's pixels into the entry; false when it cannot be read or would not fit the cache.
 bool ReadPixels(HBITMAP bitmap, CachedThumbnail& entry) {
     BITMAP size = {};
     if (!GetObjectA(bitmap, sizeof(size), &size) || size.bmWidth <= 0 || size.bmHeight <= 0) return false;
-    const ULONGLONG bytes = static_cast<ULONGLONG>(size.bmWidth) * static_cast<ULONGLONG>(size.bmHeight) * kBytesPerPixel;
+    const ULONGLONG bytes = static_cast<ULONGLONG>(size.bmWidth) * size.bmHeight * kBytesPerPixel;
     if (bytes > kThumbnailCacheBytes) return false;
     entry.width = size.bmWidth;
     entry.height = size.bmHeight;
     entry.pixels.resize(static_cast<std::size_t>(bytes));
-    BITMAPINFO info = TopDown32(entry.width, entry.height);
+    BITMAPINFO info = win32::top_down_dib_info(entry.width, entry.height);
     const win32::unique_mem_dc dc(CreateCompatibleDC(nullptr));
     return dc && GetDIBits(dc.get(), bitmap, 0, static_cast<UINT>(entry.height), entry.pixels.data(), &info,
                            DIB_RGB_COLORS) == entry.height;
 }
 
 win32::unique_hbitmap MakeBitmap(const CachedThumbnail& entry) {
-    const BITMAPINFO info = TopDown32(entry.width, entry.height);
+    const BITMAPINFO info = win32::top_down_dib_info(entry.width, entry.height);
     void* bits = nullptr;
     win32::unique_hbitmap bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (bitmap) std::memcpy(bits, entry.pixels.data(), entry.pixels.size());

@@ -15,6 +15,7 @@
 #include "preview/thumbnail_cache.h"
 #include "samples/image_files.h"
 #include "test_support.h"
+#include "win32/dib_info.h"
 #include "win32/module_instance.h"
 
 namespace {
@@ -138,12 +139,7 @@ using image_files::Picture;
 std::vector<DWORD> PixelsOf(HBITMAP bitmap) {
     BITMAP size = {};
     if (!GetObjectA(bitmap, sizeof(size), &size)) return {};
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = size.bmWidth;
-    info.bmiHeader.biHeight = -size.bmHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
+    BITMAPINFO info = win32::top_down_dib_info(size.bmWidth, size.bmHeight);
     std::vector<DWORD> pixels(static_cast<size_t>(size.bmWidth) * size.bmHeight);
     const win32::unique_mem_dc dc(CreateCompatibleDC(nullptr));
     if (GetDIBits(dc.get(), bitmap, 0, size.bmHeight, pixels.data(), &info, DIB_RGB_COLORS) != size.bmHeight) return {};
