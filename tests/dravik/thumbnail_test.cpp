@@ -17,6 +17,7 @@
 #include "test_support.h"
 #include "win32/dib_info.h"
 #include "win32/module_instance.h"
+#include "win32/proc_address.h"
 
 namespace {
 
@@ -93,45 +94,35 @@ TEST(ThumbnailLoader, NullBitmapLeavesWhatTheLibraryWroteAndTheLastSizeAlone) {
     EXPECT_EQ(r.at("lastPreview"), "100x100");
 }
 
-// Counts the image library's loads into this process: the handler loads it to decode a picture,
-// and for nothing else.
-class LibraryLoads {
-public:
-    LibraryLoads() {
-        const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
-        const auto registerFor = reinterpret_cast<Register>(GetProcAddress(ntdll, "LdrRegisterDllNotification"));
-        m_unregister = reinterpret_cast<Unregister>(GetProcAddress(ntdll, "LdrUnregisterDllNotification"));
-        EXPECT_TRUE(registerFor && m_unregister && registerFor(0, &Notified, &m_count, &m_cookie) == 0);
-    }
-    ~LibraryLoads() {
-        if (m_cookie) m_unregister(m_cookie);
-    }
-    int count() const { return m_count; }
+std::atomic<int> g_libraryLoads{0};
 
-private:
-    struct Loaded {
-        ULONG flags;
-        const UNICODE_STRING* fullName;
-        const UNICODE_STRING* baseName;
-        void* base;
-        ULONG size;
-    };
-    using Notification = void(CALLBACK*)(ULONG reason, const Loaded* data, void* context);
-    using Register = LONG(NTAPI*)(ULONG flags, Notification notification, void* context, void** cookie);
-    using Unregister = LONG(NTAPI*)(void* cookie);
-
-    static void CALLBACK Notified(ULONG reason, const Loaded* data, void* count) {
-        constexpr ULONG kLoaded = 1;
-        const UNICODE_STRING* name = data->baseName;
-        if (reason == kLoaded && CompareStringOrdinal(name->Buffer, name->Length / sizeof(wchar_t), L"Zuzazavuro.dll",
-                                                      -1, TRUE) == CSTR_EQUAL)
-            ++*static_cast<std::atomic<int>*>(count);
-    }
-
-    std::atomic<int> m_count{0};
-    void* m_cookie = nullptr;
-    Unregister m_unregister = nullptr;
+struct LoadedModule {
+    ULONG flags;
+    const UNICODE_STRING* fullName;
+    const UNICODE_STRING* baseName;
 };
+
+void CALLBACK CountLibraryLoad(ULONG reason, const LoadedModule* module, void*) {
+    constexpr ULONG kLoaded = 1;
+    const UNICODE_STRING* name = module->baseName;
+    if (reason == kLoaded && CompareStringOrdinal(name->Buffer, name->Length / sizeof(wchar_t), L"Zuzazavuro.dll",
+                                                  -1, TRUE) == CSTR_EQUAL)
+        ++g_libraryLoads;
+}
+
+// The image library's loads into this process since the first call: the handler loads it to decode
+// a picture, and for nothing else.
+int LibraryLoads() {
+    using Register = LONG(NTAPI*)(ULONG flags, decltype(&CountLibraryLoad) notify, void* context, void** cookie);
+    static const bool registered = [] {
+        const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        const auto notifyOf = win32::proc_address<Register>(ntdll, "LdrRegisterDllNotification");
+        void* cookie = nullptr;
+        return notifyOf && notifyOf(0, &CountLibraryLoad, nullptr, &cookie) == 0;
+    }();
+    EXPECT_TRUE(registered);
+    return g_libraryLoads;
+}
 
 using image_files::Picture;
 
@@ -169,11 +160,9 @@ public:
         return menu;
     }
     FILETIME Time(const std::string& name) const {
-        const win32::unique_file file(CreateFileA((dir / name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                                  OPEN_EXISTING, 0, nullptr));
-        FILETIME written = {};
-        EXPECT_TRUE(GetFileTime(file.get(), nullptr, nullptr, &written));
-        return written;
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        EXPECT_TRUE(GetFileAttributesExA((dir / name).c_str(), GetFileExInfoStandard, &data));
+        return data.ftLastWriteTime;
     }
     void SetTime(const std::string& name, FILETIME written) const {
         const win32::unique_file file(CreateFileA((dir / name).c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr,
@@ -308,9 +297,10 @@ TEST(ThumbnailCache, DecodesAgainExactlyWhenThePictureMayHaveChangedOrWasDropped
         const std::vector<DWORD> firstPixels = PixelsOf(first->m_previewBitmap.get());
         r.after(scene);
 
-        const LibraryLoads loads;
+        const int loadsBefore = LibraryLoads();
         auto again = scene.Load(r.asked);
-        EXPECT_EQ(loads.count() > 0, r.decodedAgain) << loads.count() << " loads of the library";
+        const int loads = LibraryLoads() - loadsBefore;
+        EXPECT_EQ(loads > 0, r.decodedAgain) << loads << " loads of the library";
         ASSERT_TRUE(again->m_previewBitmap);
         EXPECT_TRUE(scene.ShowsCurrentPicture(*again, r.asked));
         if (!r.decodedAgain) {
