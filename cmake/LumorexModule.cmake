@@ -29,7 +29,15 @@ function(lumorex_module target)
   if(NOT MSVC)
     # The .def names win over the compiler's stdcall decoration on i686.
     target_link_options(${target} PRIVATE -Wl,--enable-stdcall-fixup -Wl,--kill-at)
-    # Release modules ship without debug information (the static runtime brings some along).
+  endif()
+  lumorex_release_binary(${target})
+endfunction()
+
+# lumorex_release_binary(<target>)
+# A binary that ships: release builds carry no debug information (the static runtime brings some
+# along).
+function(lumorex_release_binary target)
+  if(NOT MSVC)
     target_link_options(${target} PRIVATE $<$<NOT:$<CONFIG:Debug,RelWithDebInfo>>:-s>)
   endif()
 endfunction()
@@ -67,4 +75,39 @@ function(lumorex_idl target idl outdir)
       DEPENDS ${idl} VERBATIM)
   endif()
   add_custom_target(${target} DEPENDS ${outputs})
+endfunction()
+
+# lumorex_version_block(<target> FILE <file name> DESCRIPTION <text> [LANGUAGE <primary, sub>]
+#                       [SELF_REGISTERING])
+# Gives <target> the version block of the binary <file name> (an .exe is an application, anything
+# else a DLL): the release's version, which is the top project's version, the same in every binary,
+# and the binary's own names; LANGUAGE is the resource language (English by default);
+# SELF_REGISTERING marks a module that registers itself through DllRegisterServer.
+function(lumorex_version_block target)
+  cmake_parse_arguments(V "SELF_REGISTERING" "FILE;DESCRIPTION;LANGUAGE" "" ${ARGN})
+  set(LUMOREX_VB_FILE ${V_FILE})
+  set(LUMOREX_VB_DESCRIPTION ${V_DESCRIPTION})
+  get_filename_component(LUMOREX_VB_NAME ${V_FILE} NAME_WE)
+  string(TOLOWER ${V_FILE} file)
+  if(file MATCHES "\\.exe$")
+    set(LUMOREX_VB_TYPE VFT_APP)
+  else()
+    set(LUMOREX_VB_TYPE VFT_DLL)
+  endif()
+  if(V_LANGUAGE)
+    set(LUMOREX_VB_LANGUAGE ${V_LANGUAGE})
+  else()
+    set(LUMOREX_VB_LANGUAGE "0x09, 0x01")
+  endif()
+  set(LUMOREX_VB_EXTRA "")
+  if(V_SELF_REGISTERING)
+    set(LUMOREX_VB_EXTRA "            VALUE \"OLESelfRegister\", \"\"")
+  endif()
+  set(numbers ${CMAKE_PROJECT_VERSION_MAJOR} ${CMAKE_PROJECT_VERSION_MINOR} ${CMAKE_PROJECT_VERSION_PATCH}
+              ${CMAKE_PROJECT_VERSION_TWEAK})
+  list(JOIN numbers "," LUMOREX_VB_NUMBERS)
+  list(JOIN numbers ", " LUMOREX_VB_TEXT)
+  set(rc ${CMAKE_CURRENT_BINARY_DIR}/${LUMOREX_VB_NAME}_version.rc)
+  configure_file(${CMAKE_SOURCE_DIR}/cmake/version_block.rc.in ${rc} @ONLY)
+  target_sources(${target} PRIVATE ${rc})
 endfunction()

@@ -33,6 +33,7 @@ function(lumorex_test name)
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${LUMOREX_GTEST_MAIN} win32_common)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
+  set_property(GLOBAL APPEND PROPERTY LUMOREX_TEST_PROGRAMS ${name})
   if(NOT LUMOREX_RUN_TESTS)
     return()
   endif()
@@ -72,11 +73,12 @@ function(lumorex_test name)
   endif()
 endfunction()
 
-# Inspects a built DLL: machine type, export names and ordinals against its .def file, imports
-# of system DLLs only, no debug information in a release build, and any section that must be
-# shared between processes.
+# Inspects a built DLL (or PROGRAM): machine type, export names and ordinals against its .def file
+# (none without one), imports of system DLLs only, no debug information in a release build, its
+# length in a release build (at most MAX_RELEASE_BYTES, if given), any section that must be shared
+# between processes, and the release's version in its version block.
 function(lumorex_check_binary name)
-  cmake_parse_arguments(C "" "DLL;DEF;SHARED_SECTION;MAX_RELEASE_BYTES" "" ${ARGN})
+  cmake_parse_arguments(C "" "DLL;PROGRAM;DEF;SHARED_SECTION;MAX_RELEASE_BYTES" "" ${ARGN})
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(machine "pe-x86-64")
   else()
@@ -84,8 +86,40 @@ function(lumorex_check_binary name)
   endif()
   add_test(NAME ${name}
     COMMAND ${CMAKE_COMMAND}
-      -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}> -DDEF=${C_DEF}
-      -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION} -DMAX_RELEASE_BYTES=${C_MAX_RELEASE_BYTES}
+      -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}${C_PROGRAM}> -DDEF=${C_DEF}
+      -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION} -DVERSION=${CMAKE_PROJECT_VERSION}
+      -DMAX_RELEASE_BYTES=${C_MAX_RELEASE_BYTES}
       -DRELEASE=$<NOT:$<CONFIG:Debug,RelWithDebInfo>>
       -P ${CMAKE_SOURCE_DIR}/cmake/check_binary.cmake)
+endfunction()
+
+# lumorex_check_named_tests(<name> <file.md>)
+# Checks that every test the last column of the document's tables names (`Suite.Case`) is one of
+# the tests that the test programs defined so far list, so that the document cannot name a test
+# that was renamed or removed.
+function(lumorex_check_named_tests name doc)
+  if(NOT LUMOREX_RUN_TESTS)
+    return()
+  endif()
+  get_property(targets GLOBAL PROPERTY LUMOREX_TEST_PROGRAMS)
+  set(programs "")
+  foreach(target IN LISTS targets)
+    list(APPEND programs "$<TARGET_FILE:${target}>")
+  endforeach()
+  list(JOIN programs "|" programs)
+  list(JOIN CMAKE_CROSSCOMPILING_EMULATOR "|" emulator)
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -DDOC=${doc} -DPROGRAMS=${programs} -DEMULATOR=${emulator}
+      -P ${CMAKE_SOURCE_DIR}/cmake/check_named_tests.cmake)
+  # Every program starts once: under emulation a 32-bit one takes seconds.
+  set_tests_properties(${name} PROPERTIES TIMEOUT 900)
+endfunction()
+
+# lumorex_check_verbatim(<name> <file.md>)
+# Checks that each code block the document marks with "<!-- verbatim: <path> -->" is the file
+# <path> of the tree, byte for byte.
+function(lumorex_check_verbatim name doc)
+  add_test(NAME ${name}
+    COMMAND ${CMAKE_COMMAND} -DDOC=${doc} -DSOURCE_DIR=${CMAKE_SOURCE_DIR}
+      -P ${CMAKE_SOURCE_DIR}/cmake/check_verbatim.cmake)
 endfunction()

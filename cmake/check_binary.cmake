@@ -1,10 +1,11 @@
 cmake_minimum_required(VERSION 3.21)
-# cmake -DOBJDUMP= -DBINARY= -DDEF= -DMACHINE=pe-i386|pe-x86-64 [-DSHARED_SECTION=name] [-DRELEASE=1]
-#       [-DMAX_RELEASE_BYTES=n] -P check_binary.cmake
+# cmake -DOBJDUMP= -DBINARY= [-DDEF=] -DMACHINE=pe-i386|pe-x86-64 [-DSHARED_SECTION=name] [-DRELEASE=1]
+#       [-DVERSION=a.b.c.d] [-DMAX_RELEASE_BYTES=n] -P check_binary.cmake
 # Fails unless the binary is built for MACHINE, exports exactly the names and ordinals of its .def
-# file, imports no compiler runtime DLL, carries no debug information in a release build, is at
-# most MAX_RELEASE_BYTES long in a release build (if given), and marks SHARED_SECTION (if given) as
-# shared.
+# file (nothing without one), imports no compiler runtime DLL, carries no debug information in a
+# release build, is at most MAX_RELEASE_BYTES long in a release build (if given), marks
+# SHARED_SECTION (if given) as shared, and has a version block whose file and product versions are
+# VERSION (if given).
 execute_process(COMMAND ${OBJDUMP} -p ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${BINARY}")
@@ -16,7 +17,10 @@ if(NOT dump MATCHES "file format ${format}\n")
 endif()
 
 # What the .def promises: "name @ordinal" under EXPORTS.
-file(STRINGS ${DEF} def_lines)
+set(def_lines "")
+if(DEF)
+  file(STRINGS ${DEF} def_lines)
+endif()
 set(expected "")
 set(in_exports FALSE)
 foreach(line IN LISTS def_lines)
@@ -73,7 +77,7 @@ endif()
 
 file(SIZE ${BINARY} size)
 if(RELEASE AND MAX_RELEASE_BYTES AND size GREATER MAX_RELEASE_BYTES)
-  message(FATAL_ERROR "${BINARY} is ${size} bytes long, more than the ${MAX_RELEASE_BYTES} a release build may be")
+  message(FATAL_ERROR "${BINARY} is ${size} bytes long: a release build may be ${MAX_RELEASE_BYTES} at most")
 endif()
 
 if(SHARED_SECTION)
@@ -82,4 +86,48 @@ if(SHARED_SECTION)
   endif()
 endif()
 
-message(STATUS "${BINARY}: ${format}, ${size} bytes, exports [${actual}], system imports only")
+# The version block's fixed part starts with its signature, 0xFEEF04BD; then come the structure's
+# version and the file and product versions, each as two 32-bit words (major << 16 | minor, then
+# patch << 16 | tweak), all little-endian.
+if(VERSION)
+  file(READ ${BINARY} bytes HEX)
+  # The first signature that starts on a byte.
+  set(at -1)
+  set(rest "${bytes}")
+  set(skipped 0)
+  while(at EQUAL -1)
+    string(FIND "${rest}" "bd04effe" found_at)
+    if(found_at EQUAL -1)
+      message(FATAL_ERROR "${BINARY} has no version block")
+    endif()
+    math(EXPR odd "${found_at} % 2")
+    if(odd)
+      math(EXPR skipped "${skipped} + ${found_at} + 1")
+      math(EXPR found_at "${found_at} + 1")
+      string(SUBSTRING "${rest}" ${found_at} -1 rest)
+    else()
+      math(EXPR at "${skipped} + ${found_at}")
+    endif()
+  endwhile()
+  math(EXPR at "${at} + 16")
+  string(SUBSTRING "${bytes}" ${at} 32 words)
+  set(found "")
+  foreach(word_at 0 8 16 24)
+    # Each word: its low half, then its high half; each half low byte first.
+    foreach(half_at 4 0)
+      math(EXPR from "${word_at} + ${half_at}")
+      string(SUBSTRING "${words}" ${from} 4 half)
+      string(SUBSTRING "${half}" 0 2 low)
+      string(SUBSTRING "${half}" 2 2 high)
+      math(EXPR number "0x${high}${low}")
+      list(APPEND found ${number})
+    endforeach()
+  endforeach()
+  string(REPLACE "." ";" numbers ${VERSION})
+  if(NOT found STREQUAL "${numbers};${numbers}")
+    string(REPLACE ";" "." found "${found}")
+    message(FATAL_ERROR "${BINARY} carries the file and product versions ${found}, the release is ${VERSION}")
+  endif()
+endif()
+
+message(STATUS "${BINARY}: ${format}, ${size} bytes, exports [${actual}], system imports only, version ${VERSION}")

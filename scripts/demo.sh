@@ -2,7 +2,8 @@
 # Sets up the machine, builds both targets and shows the modules at work under Wine on an Xvfb
 # display: Dravik's context menu in a shell (the 64-bit handler, then the 32-bit one beside it),
 # then Zentap's capture frame and captures hosted by the 64-bit and the 32-bit viewer. Screenshots
-# land in build/demo/.
+# land in build/demo/ and nowhere else: the README's pictures in the tree change only through
+# scripts/readme-pictures.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -93,10 +94,4 @@ lumorex_monitors_up "$root/build/x64"
   capture_by_viewer monitors-capture "200 150" "330 230" "690 500"
 )
 
-# The README's pictures, kept small in the tree: the Korean menu with its preview, and a capture on
-# the second monitor with the frame up.
-images="$root/docs/images"
-mkdir -p "$images"
-convert "$out/menu-image-korean.png" -strip -colors 128 "$images/menu-korean.png"
-convert "$out/monitors-capture-frame.png" -resize 50% -strip -colors 128 "$images/capture-two-monitors.png"
-echo "== The README's pictures: $images/menu-korean.png, $images/capture-two-monitors.png"
+echo "== Every picture of this run is in $out/ (scripts/readme-pictures.sh makes the README's from them)"

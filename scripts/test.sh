@@ -30,54 +30,61 @@ case $LUMOREX_WINE32_MODE in
   *) x86_way="" ;;
 esac
 
-# One target's suite in a shell of its own, its output in build/<target>/test.log.
+# One target's suite in a shell of its own, its output in build/<target>/test.log. Exits 3 when the
+# x86 suite cannot run because its prefix runs no 32-bit program after all.
 suite() {
   local target=$1
   shift
   (
     trap lumorex_wine_down EXIT
-    lumorex_wine_up "$root/build/$target" && lumorex_monitors_up "$root/build/$target" &&
-      ctest --preset "$target" "$@"
+    lumorex_wine_up "$root/build/$target" && lumorex_monitors_up "$root/build/$target" || exit 1
+    if [ "$target" = x86 ] && [ "$LUMOREX_WINE32_MODE" = none ]; then
+      echo "NOT RUN: the prefix runs no 32-bit program (see above)"
+      exit 3
+    fi
+    ctest --preset "$target" "$@"
   ) >"$root/build/$target/test.log" 2>&1
 }
 
 # The line of a suite's log that counts its cases, or what stopped it before.
 summary() {
-  local log="build/$1/test.log" line
+  local log="build/$1/test.log" line skipped
   line=$(grep -E '^[0-9]+% tests passed' "$log" | tail -n 1)
   [ -n "$line" ] || line="stopped before its cases ran: $(grep -v '^\s*$' "$log" | tail -n 1)"
+  skipped=$(grep -c -E '^ *[0-9]+ - .*\(Skipped\)$' "$log" || true)
+  [ "$skipped" = 0 ] || line="$line; $skipped skipped, with the reason in the log"
   echo "$line"
 }
 
 started=$(date +%s)
-declare -A pids=()
+declare -A pids=() results=()
 if [ -n "$x86_way" ]; then
   echo "test: x86 runs with $x86_way; x64 with Wine's 64-bit loader"
   suite x86 "${x86_options[@]}" "$@" &
   pids[x86]=$!
 else
-  echo "test: x86 NOT RUN: 32-bit programs do not run on this machine (see above); x64 only"
+  echo "test: x86 NOT RUN: 32-bit programs do not run on this machine (said above); x64 only"
+  results[x86]="NOT RUN: 32-bit programs do not run on this machine"
 fi
 suite x64 "$@" &
 pids[x64]=$!
 failed=()
 for target in x86 x64; do
   [ -n "${pids[$target]:-}" ] || continue
-  wait "${pids[$target]}" || failed+=("$target")
-done
-
-for target in x86 x64; do
-  [ -n "${pids[$target]:-}" ] || continue
+  status=0
+  wait "${pids[$target]}" || status=$?
   echo "==== $target"
   cat "build/$target/test.log"
+  case $status in
+    0) results[$target]=$(summary "$target") ;;
+    3) results[$target]="NOT RUN: its Wine prefix runs no 32-bit program" ;;
+    *) results[$target]="FAILED: $(summary "$target")" && failed+=("$target") ;;
+  esac
 done
+
 echo "==== both suites in $(($(date +%s) - started)) s"
-if [ -n "$x86_way" ]; then
-  echo "x86 ($x86_way): $(summary x86)"
-else
-  echo "x86: NOT RUN: 32-bit programs do not run on this machine"
-fi
-echo "x64 (Wine's 64-bit loader): $(summary x64)"
+echo "x86 (${x86_way:-no way to run 32-bit programs here}): ${results[x86]}"
+echo "x64 (Wine's 64-bit loader): ${results[x64]}"
 if [ ${#failed[@]} -gt 0 ]; then
   echo "failed: ${failed[*]}"
   exit 1

@@ -24,30 +24,35 @@ LUMOREX_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 #   emulated  the kernel refuses it: the 32-bit loader under user-mode emulation (qemu-i386), from
 #             a copy of Wine's loaders in build/wine32emu whose wine-preloader starts the emulator
 #   none      neither works: only the 64-bit parts run
+# LUMOREX_32BIT=native|emulated|none asks for one way instead of the first that works (emulated
+# works where the kernel runs 32-bit code too; none runs only the 64-bit parts).
 # WINE runs every program (a 64-bit one itself, a 32-bit one through the 32-bit loader), WINE32 a
 # 32-bit one as fast as this machine can, WINESERVER is the server of both.
 lumorex_wine_kind() {
-  local folder=$LUMOREX_ROOT/build/wine32emu why
-  if /usr/lib/wine/wine --version >/dev/null 2>&1; then
-    export LUMOREX_WINE32_MODE=native WINE=/usr/lib/wine/wine64 WINE32=/usr/lib/wine/wine
-    export WINESERVER=/usr/lib/wine/wineserver
-    echo "wine: 32-bit programs run natively with Wine's 32-bit loader (this kernel runs 32-bit code)" >&2
-    return 0
-  fi
+  local asked=${LUMOREX_32BIT:-} folder=$LUMOREX_ROOT/build/wine32emu why=""
+  export LUMOREX_WINE32_MODE=none WINE=/usr/lib/wine/wine64 WINE32="" WINESERVER=/usr/lib/wine/wineserver
   if ! /usr/lib/wine/wine64 --version >/dev/null 2>&1; then
     why="Wine is not installed (scripts/setup.sh)"
+  elif [ "$asked" = none ]; then
+    why="LUMOREX_32BIT=none asks for the 64-bit parts only"
+  elif [ "$asked" != emulated ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+    export LUMOREX_WINE32_MODE=native WINE32=/usr/lib/wine/wine
+    echo "wine: 32-bit programs run natively with Wine's 32-bit loader (this kernel runs 32-bit code)" >&2
+    return 0
+  elif [ "$asked" = native ]; then
+    why="LUMOREX_32BIT=native, but this kernel refuses 32-bit code or the 32-bit Wine is missing"
   elif [ ! -x /usr/bin/qemu-i386-static ]; then
     why="this kernel refuses 32-bit code and qemu-user-static is missing (scripts/setup.sh)"
   elif lumorex_wine32emu_folder "$folder" && "$folder/lib/wine/wine64" --version >/dev/null 2>&1; then
     export LUMOREX_WINE32_MODE=emulated WINE=$folder/lib/wine/wine64 WINE32=$folder/lib/wine/wine64
     export WINESERVER=$folder/lib/wine/wineserver
+    if [ "$asked" = emulated ]; then why="LUMOREX_32BIT=emulated asks for it"; else why="this kernel refuses 32-bit code"; fi
     echo "wine: 32-bit programs run with Wine's 32-bit loader under user-mode emulation (qemu-i386):" \
-      "this kernel refuses 32-bit code; a 32-bit process takes seconds to start and runs several times slower" >&2
+      "$why; a 32-bit process takes seconds to start and runs several times slower" >&2
     return 0
   else
     why="the loader folder for user-mode emulation could not be made in $folder"
   fi
-  export LUMOREX_WINE32_MODE=none WINE=/usr/lib/wine/wine64 WINE32="" WINESERVER=/usr/lib/wine/wineserver
   echo "wine: 32-bit programs do not run here: $why; only the 64-bit parts run" >&2
 }
 

@@ -180,6 +180,52 @@ TEST_F(CaptureOnScreen, ClickThatAnotherProcessHandlesDuringATickSurvivesTheTick
     EXPECT_TRUE(WaitUntil([] { return Outlines(RECT{490, 290, 500, 300}); })) << "the drag from the click";
 }
 
+// Counts the pauses (Sleep) that the module makes in this thread while it counts: the module's
+// import slot leads here meanwhile.
+class PauseCounter {
+public:
+    explicit PauseCounter(HMODULE module) : m_slot(test_support::FindImportSlot(module, "kernel32.dll", "Sleep")) {
+        s_thread = GetCurrentThreadId();
+        s_pauses = 0;
+        // A module that does not import it cannot pause with it.
+        if (m_slot) m_original = Write(reinterpret_cast<void*>(&CountedSleep));
+    }
+    ~PauseCounter() {
+        if (m_slot) Write(m_original);
+    }
+    LONG pauses() const { return s_pauses; }
+
+private:
+    void* Write(void* value) {
+        DWORD protection = 0;
+        VirtualProtect(m_slot, sizeof(*m_slot), PAGE_READWRITE, &protection);
+        void* const previous = std::exchange(*m_slot, value);
+        VirtualProtect(m_slot, sizeof(*m_slot), protection, &protection);
+        return previous;
+    }
+    static void WINAPI CountedSleep(DWORD ms) {
+        if (GetCurrentThreadId() == s_thread) InterlockedIncrement(&s_pauses);
+        Sleep(ms);
+    }
+
+    static DWORD s_thread;
+    static LONG s_pauses;
+    void** m_slot;
+    void* m_original = nullptr;
+};
+DWORD PauseCounter::s_thread = 0;
+LONG PauseCounter::s_pauses = 0;
+
+// On 64-bit Windows the hooks for programs of the other kind run in the host's thread: its every
+// pause holds up their input.
+TEST_F(CaptureOnScreen, HostThreadNeverPausesAtTheStartOrAsTheFrameFollowsThePointer) {
+    const PauseCounter counter(m_host.module());
+    const CaptureResult result = SelectCapture(m_host, kFirst, kSecond);
+    ASSERT_TRUE(result.chosen);
+    EXPECT_EQ(result.picture.width(), kDragArea.right - kDragArea.left) << "the frame followed the drag";
+    EXPECT_EQ(counter.pauses(), 0);
+}
+
 TEST_F(CaptureOnScreen, TwentySelectCapturesInARowEachWithItsClicksSentOnceAllSucceed) {
     for (int i = 0; i < 20; ++i) {
         const POINT first = {260 + 20 * i, 200 + 9 * i}, second = {first.x + 150, first.y + 120};
@@ -204,6 +250,32 @@ TEST_F(CaptureOnScreen, ViewerSavesTheChosenAreaAsPngAndReportsACancel) {
     EXPECT_EQ(cancelled.Wait(), 1u);
     EXPECT_EQ(m_viewer.Report()["outcome"], "cancelled");
     EXPECT_EQ(GetFileAttributesA(m_viewer.picturePath().c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// The guide's example host (docs/examples), a program of its own, as a user runs it.
+TEST_F(CaptureOnScreen, GuideExampleHostSavesTwoCapturesInARowAndEndsAtEscape) {
+    const test_support::ScopedTempDir dir;
+    const std::string folder = dir.path().substr(0, dir.path().size() - 1);
+    test_support::ChildProcess example(test_support::InBin("capture_host_example.exe \"") + folder + "\"");
+    const struct {
+        POINT first, second;
+        RECT area;
+    } captures[] = {{kFirst, kSecond, kDragArea}, {{300, 250}, {450, 400}, {290, 240, 450, 400}}};
+    for (size_t n = 1; n <= 2; ++n) {
+        const auto& capture = captures[n - 1];
+        const std::string picture = dir / ("capture" + std::to_string(n) + ".bmp");
+        ASSERT_TRUE(WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)) != FALSE; })) << n;
+        ASSERT_TRUE(DragSelect(capture.first, capture.second)) << n;
+        ASSERT_TRUE(WaitUntil([&] { return GetFileAttributesA(picture.c_str()) != INVALID_FILE_ATTRIBUTES; })) << n;
+    }
+    ASSERT_TRUE(WaitUntil([] { return IsWindow(zentap::AsWindow(Record().frameWnd)) != FALSE; }));
+    KeysAt(kFirst, "key Escape");
+    EXPECT_EQ(example.Wait(), 0u) << "ended by the Escape";
+    for (size_t n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(n);
+        ExpectPictureOf(ReadPictureFile(dir / ("capture" + std::to_string(n) + ".bmp")), captures[n - 1].area);
+    }
+    EXPECT_EQ(GetFileAttributesA((dir / "capture3.bmp").c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 }  // namespace
