@@ -42,8 +42,10 @@ bool ReadFileIndex(HANDLE file, ULONGLONG& index) {
     using QueryInformationFile = LONG(NTAPI*)(HANDLE file, IO_STATUS_BLOCK* status, void* information,
                                               ULONG length, int informationClass);
     constexpr int kFileInternalInformation = 6;
-    static const auto query = win32::proc_address<QueryInformationFile>(GetModuleHandleA("ntdll.dll"),
-                                                                        "NtQueryInformationFile");
+    // Looked up at each call: a function's static would take the runtime's guard, whose lock (a
+    // semaphore) stays behind at every unload of the module.
+    const auto query = win32::proc_address<QueryInformationFile>(GetModuleHandleA("ntdll.dll"),
+                                                                 "NtQueryInformationFile");
     IO_STATUS_BLOCK status = {};
     LARGE_INTEGER number = {};
     if (!query || query(file, &status, &number, sizeof(number), kFileInternalInformation) < 0) return false;
