@@ -49,7 +49,10 @@ public:
 
     bool m_hidden = false;  // after the hide message every move hides the window
     win32::unique_hbitmap m_bitmap;
-    std::string m_useType = "object";  // set before Create
+    // "select" or "object", set before Create, which alone reads it (for the caption): a caller's
+    // text may go once Create has returned. Not a string object: the module would carry the C++
+    // runtime's string code into every process its hooks reach.
+    const char* m_useType = "object";
     int m_tabWidth = 120;
     int m_tabHeight = 14;
     // One of the two constant captions, chosen in the dialog procedure, where nothing may allocate.
