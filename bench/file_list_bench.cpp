@@ -39,7 +39,7 @@ int main() {
     std::string text(dravik::kFileListStringBytes, 'n');
     for (size_t i = 9; i < text.size(); i += 10) text[i] = '|';
     dravik::CPMenu writer;
-    if (!writer.fileToMemoryMap(text.c_str())) return 1;
+    if (!writer.fileToMemoryMap(text.c_str(), L"")) return 1;
 
     const win32::unique_hmodule module(LoadLibraryA("Dravik.dll"));
     const auto getSize = win32::proc_address<int (*)()>(module.get(), "get_FileListSize");

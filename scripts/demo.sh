@@ -54,13 +54,13 @@ capture_by_viewer() {
     "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /t REG_SZ /d N /f >/dev/null
   done
   rm -f "$out/$name.png" "$out/$name.txt"
-  (cd "$bin" && exec "$WINE" capture_scene.exe 30) &
+  (cd "$bin" && exec "$WINE" capture_scene.exe 90) &
   scene=$!
-  sleep 1.5
+  demo_wait_for_window capture_scene.exe
   xdotool mousemove $rest
-  (cd "$bin" && exec timeout 30 "$WINE" Lumorex.exe /capture select "$winout\\$name.png" /report "$winout\\$name.txt") &
+  (cd "$bin" && exec timeout 90 "$WINE" Lumorex.exe /capture select "$winout\\$name.png" /report "$winout\\$name.txt") &
   viewer=$!
-  sleep 2
+  demo_wait_for_window lumorex.exe  # the frame: the viewer's only window in a capture
   xdotool mousemove $first click 1  # the first click, on the scene
   sleep 0.6
   xdotool mousemove $second         # the frame follows the pointer from 10 pixels above and left of it
@@ -79,6 +79,14 @@ capture_by_viewer() {
   fi
 }
 winout='Z:'"${out//\//\\}"
+
+# Waits until a window of the program shows on the display (Wine names a window's X class after its
+# program): a 32-bit program under emulation takes seconds to start, more on a busy machine.
+demo_wait_for_window() {
+  timeout 90 xdotool search --sync --onlyvisible --classname "$1" >/dev/null 2>&1 ||
+    echo "   (no window of $1 showed within 90 s)"
+  sleep 0.3
+}
 
 echo "== The viewer hosts a capture over a scene: click, move, click, driven by xdotool"
 capture_by_viewer capture "200 150" "330 230" "690 500"

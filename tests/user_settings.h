@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <cstring>
 #include <optional>
 #include <string>
 
@@ -40,6 +41,13 @@ public:
         const DWORD size = static_cast<DWORD>(data.size() + (type == REG_SZ ? 1 : 0));
         return key && RegSetValueExA(key.get(), name, 0, type, reinterpret_cast<const BYTE*>(data.c_str()), size) ==
                           ERROR_SUCCESS;
+    }
+    // A text in UTF-16, of any script.
+    static bool Set(const char* name, const std::wstring& text) {
+        const auto key = CreateRegistryKey(HKEY_CURRENT_USER, dravik::kSettingsKey);
+        const std::wstring wideName(name, name + std::strlen(name));
+        return key && RegSetValueExW(key.get(), wideName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                                     static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     }
     static void Clear() {
         RegDeleteTreeA(HKEY_CURRENT_USER, dravik::kSettingsKey);

@@ -9,10 +9,6 @@ namespace zentap {
 
 namespace {
 
-// A hook that waits longer than this for the lock lets the event pass instead of freezing the
-// application it runs in; holders keep it for a copy of 100 bytes.
-constexpr DWORD kRecordLockWaitMs = 1000;
-
 // A named mutex, made or opened on first use and kept for the module's life in this process.
 class NamedMutex {
 public:
@@ -36,20 +32,25 @@ private:
 NamedMutex g_recordLock(kRecordLockName);
 NamedMutex g_hostToken(kHostTokenName);
 // The thread of this process that holds the host token (0 when none), and a handle that tells
-// whether it still runs: its id alone may be given to a new thread once it has ended.
+// whether it still runs: its id alone may be given to a new thread once it has ended. Both change
+// only under the lock.
+SRWLOCK g_tokenLock = SRWLOCK_INIT;
 DWORD g_tokenOwner = 0;
 win32::unique_handle g_tokenOwnerThread;
 
 // An abandoned mutex (its holder was killed in the middle of a cycle) counts as owned.
 bool Acquired(DWORD waitResult) { return waitResult == WAIT_OBJECT_0 || waitResult == WAIT_ABANDONED; }
 
+// Only a signalled handle says that the thread has ended; a wait that fails says nothing.
+bool HasEnded(HANDLE thread) { return WaitForSingleObject(thread, 0) == WAIT_OBJECT_0; }
+
 }  // namespace
 
-RecordCycle::RecordCycle() noexcept {
+RecordCycle::RecordCycle(DWORD waitMs) noexcept {
     HANDLE lock = g_recordLock.get();
-    // Without the mutex the cycle runs unserialised rather than not at all.
-    m_locked = lock && Acquired(WaitForSingleObject(lock, kRecordLockWaitMs));
-    if (lock && !m_locked) return;
+    // Without the mutex nothing is serialised: no cycle runs.
+    m_locked = lock && Acquired(WaitForSingleObject(lock, waitMs));
+    if (!m_locked) return;
     m_read = ReadCaptureRecord(m_record);
 }
 
@@ -64,9 +65,9 @@ bool ReadRecordLocked(CaptureRecord& record) {
     return true;
 }
 
-bool WriteRecordLocked(const CaptureRecord& record) {
-    RecordCycle cycle;
-    if (!cycle) return false;
+bool WriteRecordAtEnd(const CaptureRecord& record, DWORD waitMs) {
+    RecordCycle cycle(waitMs);
+    if (!cycle) return WriteCaptureRecord(record);
     cycle.record() = record;
     return cycle.Commit();
 }
@@ -86,32 +87,41 @@ HostClaim ClaimHostToken() {
                                    SYNCHRONIZE, FALSE, 0))
         return HostClaim::Unavailable;
     if (!Acquired(WaitForSingleObject(token, 0))) return HostClaim::HeldElsewhere;
+    win32::scoped_exclusive_lock guard(g_tokenLock);
     g_tokenOwner = GetCurrentThreadId();
     g_tokenOwnerThread = std::move(self);
     return HostClaim::Claimed;
 }
 
 TokenHolder HostTokenHolder() {
-    const DWORD owner = g_tokenOwner;
-    if (!owner) return TokenHolder::Nobody;
-    if (owner == GetCurrentThreadId()) return TokenHolder::ThisThread;
-    return WaitForSingleObject(g_tokenOwnerThread.get(), 0) == WAIT_TIMEOUT ? TokenHolder::AnotherThread
-                                                                            : TokenHolder::EndedThread;
+    win32::scoped_shared_lock guard(g_tokenLock);
+    if (!g_tokenOwner) return TokenHolder::Nobody;
+    if (g_tokenOwner == GetCurrentThreadId()) return TokenHolder::ThisThread;
+    return HasEnded(g_tokenOwnerThread.get()) ? TokenHolder::EndedThread : TokenHolder::AnotherThread;
 }
 
 void ReleaseHostToken() {
-    if (HostTokenHolder() != TokenHolder::ThisThread) return;
+    win32::scoped_exclusive_lock guard(g_tokenLock);
+    if (g_tokenOwner != GetCurrentThreadId()) return;
     ReleaseMutex(g_hostToken.get());
-    ForgetHostToken();
-}
-
-void ForgetHostToken() {
     g_tokenOwner = 0;
     g_tokenOwnerThread.reset();
 }
 
+bool ForgetEndedHostToken() {
+    win32::scoped_exclusive_lock guard(g_tokenLock);
+    if (!g_tokenOwner || !HasEnded(g_tokenOwnerThread.get())) return false;
+    g_tokenOwner = 0;
+    g_tokenOwnerThread.reset();
+    return true;
+}
+
 void ReleaseCaptureLocks() {
-    ForgetHostToken();
+    {
+        win32::scoped_exclusive_lock guard(g_tokenLock);
+        g_tokenOwner = 0;
+        g_tokenOwnerThread.reset();
+    }
     g_recordLock.Release();
     g_hostToken.Release();
 }

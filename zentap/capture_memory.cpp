@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "win32/mapped_view.h"
 #include "win32/srw_lock.h"
 #include "win32/unique_handle.h"
 
@@ -49,6 +50,12 @@ private:
             }
             // A failed view is tried again at the next access; the handle is kept.
             if (m_mapping) m_view.reset(MapViewOfFile(m_mapping.get(), FILE_MAP_ALL_ACCESS, 0, 0, 0));
+            // Another program made the block first with pages a copy cannot write: it is let go
+            // whole, so that the name is not kept alive by this process and is opened afresh next time.
+            if (m_view && win32::usable_view_size(m_view.get(), FILE_MAP_WRITE) < m_size) {
+                m_view.reset();
+                m_mapping.reset();
+            }
         }
         return m_view.get();
     }

@@ -1,9 +1,12 @@
 #include "capture_session.h"
 
+#include <atomic>
 #include <cstring>
+#include <initializer_list>
 
 #include "capture_locks.h"
 #include "capture_module.h"
+#include "capture_thread.h"
 #include "hook_procs.h"
 #include "shared_state.h"
 #include "status_texts.h"
@@ -15,7 +18,6 @@ CaptureRecord g_record = {};
 HostWindow g_host = {};
 std::unique_ptr<CFrameDlg> g_frame;
 UINT_PTR g_timerId = 0;
-unsigned g_captureSerial = 0;
 
 namespace {
 
@@ -23,14 +25,16 @@ namespace {
 constexpr DWORD kHandOverMs = 2000;
 constexpr char kGreeting[] = "nice meet to you.";
 
-// The hooks this process installed for its capture: it alone removes them.
-HHOOK g_mouseHook = nullptr;
-HHOOK g_keyboardHook = nullptr;
+// The hooks this process installed for its capture: it alone removes them, from whichever of its
+// threads comes first, each once.
+std::atomic<HHOOK> g_mouseHook{nullptr};
+std::atomic<HHOOK> g_keyboardHook{nullptr};
 // The running capture's frame window, for the other threads of the process (g_frame is the
 // capture thread's).
-HWND g_frameWnd = nullptr;
-// Set by a thread that hands the end of the capture to the capture thread.
-LONG g_endRequested = 0;
+std::atomic<HWND> g_frameWnd{nullptr};
+// Set by whoever asks the capture thread to end its capture; cleared at every start and end, so
+// that a stray message never ends a later capture.
+std::atomic<bool> g_endRequested{false};
 
 bool IsUseType(const char* useType) {
     return useType && (std::strcmp(useType, kModeSelect) == 0 || std::strcmp(useType, kModeObject) == 0);
@@ -42,11 +46,11 @@ HHOOK Install(int hookType, HOOKPROC procedure, std::uint32_t& field) {
     return hook;
 }
 
-void RemoveHook(HHOOK& hook, std::uint32_t& field) {
+void RemoveHook(std::atomic<HHOOK>& slot, std::uint32_t& field) {
+    const HHOOK hook = slot.exchange(nullptr);
     if (!hook) return;
     UnhookWindowsHookEx(hook);
     ClearHookField(field, hook);
-    hook = nullptr;
 }
 
 void RemoveHooks() {
@@ -71,10 +75,10 @@ const char* ClaimTheCapture() {
 }
 
 // Publishes the host's fields of a starting capture; the fields the host does not set keep what
-// the shared record holds. False when the record could not be written.
+// the shared record holds. False when the record could not be written under its lock.
 bool PublishStart() {
     RecordCycle cycle;
-    if (!cycle) return WriteCaptureRecord(g_record);
+    if (!cycle) return false;
     CaptureRecord& shared = cycle.record();
     shared.notifyWnd = g_record.notifyWnd;
     shared.doneMsg = g_record.doneMsg;
@@ -94,12 +98,28 @@ const char* Refuse(const char* text) {
     return text;
 }
 
-// Ends the capture in the thread that runs it (or what is left of one in any thread).
-void EndCapture() {
+// The done and cancel messages posted to the host that it has not handled yet: after the end it
+// hears nothing more of the capture (its handler may unload the module). Only this thread's queue
+// can be looked into; nothing is dispatched.
+void WithdrawHostMessages(const HostWindow& host) {
+    if (!host.notifyWnd) return;
+    for (const UINT number : {host.doneMsg, host.cancelMsg}) {
+        MSG message;
+        // 0 would select every message.
+        while (number && PeekMessageA(&message, host.notifyWnd, number, number,
+                                      PM_REMOVE | PM_NOYIELD | PM_QS_POSTMESSAGE)) {
+        }
+    }
+}
+
+// Ends the capture in the thread that runs it, or what is left of one in any thread, where no
+// procedure of the module runs below. Waits at most lockWaitMs (0 under the loader lock).
+void EndCapture(DWORD lockWaitMs) {
+    g_endRequested = false;
     const bool capturing = HostTokenHolder() == TokenHolder::ThisThread;
-    InterlockedExchange(&g_endRequested, 0);
+    const HWND frameWnd = g_frameWnd.exchange(nullptr);
     if (g_timerId) {
-        KillTimer(g_frameWnd, g_timerId);
+        KillTimer(frameWnd, g_timerId);
         g_timerId = 0;
     }
     RemoveHooks();
@@ -110,35 +130,62 @@ void EndCapture() {
         g_frame->DestroyWindow();
         g_frame.reset();
     }
-    g_frameWnd = nullptr;
+    const HostWindow host = g_host;
     g_host = HostWindow{};
     if (capturing) {
-        WriteRecordLocked(g_record);
+        SetCaptureThread(0);
+        WriteRecordAtEnd(g_record, lockWaitMs);
         ReleaseHostToken();
     }
+    WithdrawHostMessages(host);
 }
 
-// Runs in the capture thread when another thread has asked it to end the capture.
-void EndRequestedCapture() {
-    if (InterlockedExchange(&g_endRequested, 0) && HostTokenHolder() == TokenHolder::ThisThread) EndCapture();
+// The frame's handler of an end request, in the capture thread. A request that came inside another
+// procedure of the module (a hit test or a move can take sent messages) is posted again for the
+// top of the message handling.
+void TakeEndRequest() {
+    if (!g_endRequested || HostTokenHolder() != TokenHolder::ThisThread) return;
+    if (CallbacksOnCaptureThread() > 1) {
+        if (!InSendMessage()) RequestEndAtTop();  // a sent one is asked again by its sender
+        return;
+    }
+    EndCapture(kRecordLockWaitMs);
 }
 
-// Asks the capture thread to end its capture; true when it has. A thread that does not answer in
-// time ends it when it next handles messages.
-bool HandEndToCaptureThread() {
+// Asks the capture thread to end its capture; true once it has. The answer is the system's, given
+// after the frame's procedure has returned: by then the capture thread has left the module.
+// SMTO_BLOCK in sendFlags keeps this thread from running anything meanwhile.
+bool HandEndToCaptureThread(UINT sendFlags) {
     const HWND frame = g_frameWnd;
-    InterlockedExchange(&g_endRequested, 1);
-    DWORD_PTR answer = 0;
-    if (!frame || !SendMessageTimeoutA(frame, kFrameRequestMessage, 0, 0, SMTO_NORMAL, kHandOverMs, &answer))
-        return false;
-    return HostTokenHolder() != TokenHolder::AnotherThread;
+    g_endRequested = true;
+    const DWORD start = GetTickCount();
+    for (DWORD waited = 0; waited < kHandOverMs; waited = GetTickCount() - start) {
+        DWORD_PTR answer = 0;
+        const bool answered = frame && SendMessageTimeoutA(frame, kFrameRequestMessage, 0, 0,
+                                                           sendFlags | SMTO_ABORTIFHUNG, kHandOverMs - waited, &answer);
+        if (HostTokenHolder() != TokenHolder::AnotherThread) return true;
+        if (!answered) return false;
+        Sleep(1);  // taken inside a procedure of the module: asked again once it has returned
+    }
+    return false;
+}
+
+// After a capture whose thread could not end it: the record, when it still names that capture's
+// frame, returns to the host's copy and names no frame (another host may own the capture by now).
+void UnpublishFrame(HWND frameWnd, DWORD lockWaitMs) {
+    if (!frameWnd) return;
+    RecordCycle cycle(lockWaitMs);
+    if (!cycle || cycle.record().frameWnd != WindowValue(frameWnd)) return;
+    cycle.record() = g_record;
+    cycle.record().frameWnd = 0;
+    cycle.Commit();
 }
 
 // The capture thread ended without ending its capture (it was terminated): its timer went with it,
 // and its frame window with it (some platforms leave the window, with nobody to answer for it).
-// Its hooks are removed here where the system kept them. The record is written back as an unhook
-// writes it only while it still names this capture's frame: another host may own the capture by now.
-void ForgetEndedCapture() {
+// Its hooks are removed here where the system kept them.
+void ForgetEndedCapture(DWORD lockWaitMs) {
+    if (!ForgetEndedHostToken()) return;  // another thread of the process is at it
     RemoveHooks();
     g_timerId = 0;
     g_screenBitmap.reset();
@@ -147,32 +194,25 @@ void ForgetEndedCapture() {
         g_frame->Abandon();
         g_frame.reset();
     }
-    if (g_frameWnd) {
-        RecordCycle cycle;
-        if (cycle && cycle.record().frameWnd == WindowValue(g_frameWnd)) {
-            // The window of a thread that was ended may linger: the record names none.
-            cycle.record() = g_record;
-            cycle.record().frameWnd = 0;
-            cycle.Commit();
-        }
-    }
-    g_frameWnd = nullptr;
+    SetCaptureThread(0);
+    UnpublishFrame(g_frameWnd.exchange(nullptr), lockWaitMs);
     g_host = HostWindow{};
-    ForgetHostToken();
 }
 
-// The module is going while the capture thread does not answer: nothing that could call into the
-// module is left. What only that thread may do (destroy the frame, give back the token) stays
-// undone; the token is given up when the thread ends.
+// The module is going while the capture thread does not answer: it runs the host's code, as the
+// module's procedures never wait for long. Nothing that could call into the module is left (the
+// hooks went before, the timer and the frame procedure go here), and the unload waits for any
+// procedure still running there to return. What only that thread may do (destroy the frame, give
+// back the token) stays undone; the system gives the token up when the thread ends.
 void LeaveCaptureOfBusyThread() {
-    if (g_timerId) KillTimer(g_frameWnd, g_timerId);  // a timer of a window of this process
+    const HWND frameWnd = g_frameWnd.exchange(nullptr);
+    if (frameWnd) KillTimer(frameWnd, kTrackTimerId);  // a timer of a window of this process
     g_timerId = 0;
-    RemoveHooks();
-    if (g_frame) {
-        g_frame->Abandon();
-        g_frame.reset();
-    }
-    g_frameWnd = nullptr;
+    if (g_frame) g_frame->Abandon();
+    for (const DWORD start = GetTickCount(); CallbacksOnCaptureThread() > 0 && GetTickCount() - start < kHandOverMs;)
+        Sleep(1);
+    g_frame.reset();
+    UnpublishFrame(frameWnd, 0);
 }
 
 }  // namespace
@@ -180,23 +220,22 @@ void LeaveCaptureOfBusyThread() {
 const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const char* useType) {
     if (!IsUseType(useType)) return kInvalidUseType;
     if (!IsWindow(notifyWnd)) return kNoNotifyWindow;
-    if (HostTokenHolder() == TokenHolder::EndedThread) ForgetEndedCapture();
-    if (CaptureMemoryExists()) {
-        ReadRecordLocked(g_record);
-        if (IsWindow(AsWindow(g_record.frameWnd))) return kDoingTheWorking;
-    }
-    // Nobody could follow a capture that cannot be published: its ticks and hooks would do nothing
-    // while its hooks swallowed Escape everywhere.
-    CaptureRecord published;
-    if (!ReadCaptureRecord(published)) return kRecordUnavailable;
+    if (HostTokenHolder() == TokenHolder::EndedThread) ForgetEndedCapture(kRecordLockWaitMs);
+    // Nobody could follow a capture that cannot be published under its lock: its ticks and hooks
+    // would do nothing while its hooks swallowed Escape everywhere.
+    CaptureRecord shared;
+    if (!ReadRecordLocked(shared)) return kRecordUnavailable;
+    g_record = shared;
+    if (IsWindow(AsWindow(g_record.frameWnd))) return kDoingTheWorking;
     if (const char* refusal = ClaimTheCapture()) return refusal;
-    ++g_captureSerial;
+    SetCaptureThread(GetCurrentThreadId());
+    g_endRequested = false;
 
     RemoveHooks();
     g_mouseHook = Install(WH_MOUSE, MouseHookProc, g_sharedState.mouseHook);
-    if (!g_mouseHook) return Refuse(kMouseHookFailed);
+    if (!g_mouseHook.load()) return Refuse(kMouseHookFailed);
     g_keyboardHook = Install(WH_KEYBOARD, KeyboardHookProc, g_sharedState.keyboardHook);
-    if (!g_keyboardHook) return Refuse(kKeyHookFailed);
+    if (!g_keyboardHook.load()) return Refuse(kKeyHookFailed);
 
     g_host = HostWindow{notifyWnd, doneMsg, cancelMsg};
     g_record.notifyWnd = WindowValue(notifyWnd);
@@ -208,7 +247,8 @@ const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const c
 
     auto frame = std::make_unique<CFrameDlg>();
     frame->m_useType = useType;
-    frame->m_onRequest = &EndRequestedCapture;
+    frame->m_onTimer = &TrackTick;
+    frame->m_onEndRequest = &TakeEndRequest;
     if (!frame->Create()) return Refuse(kFrameWindowFailed);
     g_frame = std::move(frame);
     const HWND frameWnd = g_frame->GetSafeHwnd();
@@ -229,7 +269,7 @@ const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const c
     // No pause here: on 64-bit Windows the hooks for applications of the other kind run in this
     // thread, whose every pause holds up their input. The first tick still comes 100 ms after the
     // start returns.
-    g_timerId = SetTimer(frameWnd, kTrackTimerId, kFirstTickMs, TrackTimerProc);
+    g_timerId = SetTimer(frameWnd, kTrackTimerId, kFirstTickMs, nullptr);
     if (!g_timerId) return Refuse(kTimerFailed);
     return kStatusOk;
 }
@@ -237,16 +277,19 @@ const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const c
 const char* UnhookScreenShot() {
     switch (HostTokenHolder()) {
     case TokenHolder::AnotherThread:
-        HandEndToCaptureThread();
+        // "ok" says that this process's hooks are gone; what only the capture thread may do, it does
+        // now or when it next handles messages.
+        RemoveHooks();
+        if (!HandEndToCaptureThread(SMTO_NORMAL)) RequestEndAtTop();
         return kStatusOk;
     case TokenHolder::EndedThread:
-        ForgetEndedCapture();
+        ForgetEndedCapture(kRecordLockWaitMs);
         break;
     case TokenHolder::Nobody:
     case TokenHolder::ThisThread:
         break;
     }
-    EndCapture();
+    EndCapture(kRecordLockWaitMs);
     return kStatusOk;
 }
 
@@ -271,28 +314,36 @@ int TestXxx() {
 void EndCaptureAtUnload(bool processEnding) {
     if (processEnding) {
         // The system removes the hooks with the process; the section must not name them.
-        if (g_mouseHook) ClearHookField(g_sharedState.mouseHook, g_mouseHook);
-        if (g_keyboardHook) ClearHookField(g_sharedState.keyboardHook, g_keyboardHook);
+        if (const HHOOK hook = g_mouseHook.exchange(nullptr)) ClearHookField(g_sharedState.mouseHook, hook);
+        if (const HHOOK hook = g_keyboardHook.exchange(nullptr)) ClearHookField(g_sharedState.keyboardHook, hook);
         // Destroying a window of a thread that is gone could only fail or hang.
         g_frame.release();
         return;
     }
     switch (HostTokenHolder()) {
     case TokenHolder::AnotherThread:
-        if (!HandEndToCaptureThread()) LeaveCaptureOfBusyThread();
+        RemoveHooks();
+        // This thread holds the loader lock: it runs nobody's messages while it waits.
+        if (!HandEndToCaptureThread(SMTO_BLOCK)) LeaveCaptureOfBusyThread();
         return;
     case TokenHolder::EndedThread:
-        ForgetEndedCapture();
+        ForgetEndedCapture(0);
         return;
     case TokenHolder::ThisThread:
     case TokenHolder::Nobody:
-        if (g_frame || g_timerId || g_mouseHook || g_keyboardHook) UnhookScreenShot();
+        if (g_frame || g_timerId || g_mouseHook.load() || g_keyboardHook.load()) EndCapture(0);
         return;
     }
 }
 
 void EndCaptureOfEndingThread() {
-    if (HostTokenHolder() == TokenHolder::ThisThread) EndCapture();
+    if (HostTokenHolder() == TokenHolder::ThisThread) EndCapture(0);
+}
+
+void RequestEndAtTop() {
+    g_endRequested = true;
+    // Posted to no window, the message would land in the calling thread's own queue.
+    if (const HWND frame = g_frameWnd) PostMessageA(frame, kFrameRequestMessage, 0, 0);
 }
 
 }  // namespace zentap

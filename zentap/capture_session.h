@@ -16,9 +16,9 @@ namespace zentap {
 const char* HookScreenShot(HWND notifyWnd, UINT doneMsg, UINT cancelMsg, const char* useType);
 
 // Ends this process's capture: the timer, the hooks and the frame go, the frame's picture is kept.
-// Deletes the picture of the capture before. Always "ok". Called from another thread than the one
-// that runs the capture, it hands the end to that thread (which ends it at once, or as soon as it
-// handles messages again).
+// Deletes the picture of the capture before. Always "ok", and by then this process's hooks are gone:
+// called from another thread than the one that runs the capture, it removes them itself and hands
+// the rest to that thread (which ends it at once, or as soon as it handles messages again).
 const char* UnhookScreenShot();
 
 HBITMAP GetCurrentScreenBitmap();
@@ -29,15 +29,21 @@ int TestDraw(HDC dc);
 // Shows the module's greeting and waits until it is closed; 0.
 int TestXxx();
 
-// The module leaves a process in the middle of a capture of that process. When the process goes on
-// (the module alone is unloaded), the capture ends as unhook_screen_shot ends it; a capture thread
-// that does not take the end in time is left nothing of the module's (no hook, no timer, no frame
-// procedure). When the process is ending, its threads and windows are already gone and only the
-// shared section is set straight.
+// The module leaves a process in the middle of a capture of that process (under the loader lock).
+// When the process goes on (the module alone is unloaded), the capture ends as unhook_screen_shot
+// ends it; the unload goes on only once the capture thread has left the module, and a capture
+// thread that does not take the end in time is left nothing of the module's (no hook, no timer, no
+// frame procedure). When the process is ending, its threads and windows are already gone and only
+// the shared section is set straight.
 void EndCaptureAtUnload(bool processEnding);
 
-// A thread of this process is ending: if it runs a capture, the capture ends with it.
+// A thread of this process is ending (under the loader lock): if it runs a capture, the capture
+// ends with it.
 void EndCaptureOfEndingThread();
+
+// Asks the capture thread, from its own procedures, to end its capture at the top of its message
+// handling, once they have returned.
+void RequestEndAtTop();
 
 // The host's window and messages as the host passed them to the start of its capture.
 struct HostWindow {
@@ -55,8 +61,5 @@ extern HostWindow g_host;
 extern std::unique_ptr<CFrameDlg> g_frame;
 // The tracking timer's identifier as SetTimer returned it, 0 when none runs.
 extern UINT_PTR g_timerId;
-// Counts the captures this process started, so that a tick can tell that the host ended its
-// capture and maybe started another one while it was being told of it.
-extern unsigned g_captureSerial;
 
 }  // namespace zentap

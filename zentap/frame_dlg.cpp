@@ -5,6 +5,7 @@
 
 #include "capture_locks.h"
 #include "capture_memory.h"
+#include "capture_thread.h"
 #include "caption_font.h"
 #include "frame_geometry.h"
 #include "messages.h"
@@ -12,6 +13,15 @@
 #include "win32/module_instance.h"
 
 namespace zentap {
+
+namespace {
+
+constexpr char kFrameProperty[] = "Zentap capture frame";
+const HANDLE kFrameMark = reinterpret_cast<HANDLE>(1);
+
+}  // namespace
+
+bool IsCaptureFrame(HWND window) { return window && GetPropA(window, kFrameProperty) == kFrameMark; }
 
 CFrameDlg::~CFrameDlg() { DestroyWindow(); }
 
@@ -30,6 +40,7 @@ void CFrameDlg::Abandon() {
     if (m_hWnd && GetWindowLongPtrA(m_hWnd, DWLP_USER) == reinterpret_cast<LONG_PTR>(this)) {
         SetWindowLongPtrA(m_hWnd, DWLP_DLGPROC, 0);
         SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        RemovePropA(m_hWnd, kFrameProperty);
         ShowWindowAsync(m_hWnd, SW_HIDE);
     }
     m_hWnd = nullptr;
@@ -98,6 +109,7 @@ void CFrameDlg::StayAboveAll() {
 }
 
 BOOL CFrameDlg::OnInitDialog() {
+    SetPropA(m_hWnd, kFrameProperty, kFrameMark);
     OnSize();
     g_font = CreateCaptionFont();
     m_caption = std::strcmp(m_useType, kModeObject) == 0 ? kObjectCaption : kSelectCaption;
@@ -181,6 +193,7 @@ LRESULT CFrameDlg::OnRectHide(WPARAM, LPARAM) {
 LRESULT CFrameDlg::OnUserMsg(WPARAM, LPARAM) { return 0; }
 
 INT_PTR CALLBACK CFrameDlg::DialogProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    const CaptureThreadCallback callback;
     if (message == WM_INITDIALOG) {
         auto* self = reinterpret_cast<CFrameDlg*>(lParam);
         SetWindowLongPtrA(wnd, DWLP_USER, lParam);
@@ -189,7 +202,13 @@ INT_PTR CALLBACK CFrameDlg::DialogProc(HWND wnd, UINT message, WPARAM wParam, LP
     }
     // Messages before WM_INITDIALOG find no object yet.
     auto* self = reinterpret_cast<CFrameDlg*>(GetWindowLongPtrA(wnd, DWLP_USER));
-    return self ? self->HandleMessage(message, wParam, lParam) : FALSE;
+    if (!self) return FALSE;
+    // The handler may end the capture, and with it the object: none of its methods is running.
+    if (message == kFrameRequestMessage) {
+        if (const auto handler = self->m_onEndRequest) handler();
+        return TRUE;
+    }
+    return self->HandleMessage(message, wParam, lParam);
 }
 
 INT_PTR CFrameDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -203,12 +222,15 @@ INT_PTR CFrameDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnDestroy();
         return FALSE;
     case WM_NCDESTROY:
+        RemovePropA(m_hWnd, kFrameProperty);
         SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
         m_hWnd = nullptr;
         return FALSE;
-    case kFrameRequestMessage:
-        // The handler may end the capture, and with it this object: nothing of it is touched after.
-        if (const auto handler = m_onRequest) handler();
+    case WM_TIMER:
+        if (const auto handler = m_onTimer) handler();
+        return TRUE;
+    case kFrameEscapeMessage:
+        m_escapePressed = true;
         return TRUE;
     case WM_COMMAND:
         if (LOWORD(wParam) == IDOK) {

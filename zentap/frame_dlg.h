@@ -8,8 +8,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "win32/unique_handle.h"
 
 namespace zentap {
@@ -19,10 +17,17 @@ constexpr COLORREF kCaptionColour = RGB(255, 255, 255);
 constexpr char kObjectCaption[] = "zentap( ctrl-click )";
 constexpr char kSelectCaption[] = "zentap( click + move + click )";
 
-// Another thread of this process hands work to the frame's thread with this message; the frame
-// runs its request handler for it. Any process can send the number, so the handler itself makes
-// sure that a request of this process is waiting.
+// Another thread of this process, or the frame's own, asks the frame's thread with this message to
+// end the capture; the frame runs its end handler for it. Any process can send the number, so the
+// handler itself makes sure that a request of this process is waiting.
 constexpr UINT kFrameRequestMessage = WM_APP + 0x5A7;
+// A keyboard hook that found the record locked posts this for Escape: the frame notes it, and the
+// tracking tick writes the cancel once it has the lock.
+constexpr UINT kFrameEscapeMessage = WM_APP + 0x5A8;
+
+// Whether `window` is a frame of this module, in any process: the hooks tell or hide no other
+// window, whatever the record names.
+bool IsCaptureFrame(HWND window);
 
 class CFrameDlg {
 public:
@@ -48,6 +53,7 @@ public:
     HBITMAP TakeBitmap() { return m_bitmap.release(); }
 
     bool m_hidden = false;  // after the hide message every move hides the window
+    bool m_escapePressed = false;  // an Escape the tick has not written yet
     win32::unique_hbitmap m_bitmap;
     // "select" or "object", set before Create, which alone reads it (for the caption): a caller's
     // text may go once Create has returned. Not a string object: the module would carry the C++
@@ -58,8 +64,10 @@ public:
     // One of the two constant captions, chosen in the dialog procedure, where nothing may allocate.
     const char* m_caption = "";
     RECT m_bodyRect = {};  // the outlined rectangle plus the tab rows, in window coordinates
-    // Runs in the frame's thread for kFrameRequestMessage; it may destroy the frame and this object.
-    void (*m_onRequest)() = nullptr;
+    // Run in the frame's thread: for its timer, and for kFrameRequestMessage (outside the object's
+    // methods: it may destroy the frame and this object).
+    void (*m_onTimer)() = nullptr;
+    void (*m_onEndRequest)() = nullptr;
 
 protected:
     virtual BOOL OnInitDialog();

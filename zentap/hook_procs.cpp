@@ -1,6 +1,8 @@
 #include "hook_procs.h"
 
 #include "capture_locks.h"
+#include "capture_thread.h"
+#include "frame_dlg.h"
 #include "messages.h"
 #include "shared_state.h"
 
@@ -27,26 +29,36 @@ CaptureRect ChosenArea(const CaptureRecord& record) {
     return ReadLastArea(area) ? area : record.lastFrameRect;
 }
 
+// A left press or release (or a non-client double click) as the rules see it.
+struct Click {
+    int code;
+    bool press;
+    bool release;
+    bool ctrl;
+    HWND target;
+    HWND under;  // the window under the pointer, looked up for the Ctrl rules only
+};
+
+// What the rules make of a click, on the record as read.
+enum class Rule { Pass, Swallow, FirstClick, SecondClick, CtrlChoice };
+
+Rule Match(const CaptureRecord& record, const Click& click) {
+    const HWND frame = AsWindow(record.frameWnd);
+    if (click.ctrl && click.target != frame && click.under != frame) {
+        if (click.code >= 0 && record.notifyWnd && click.release && ModeIs(record, kModeObject))
+            return Rule::CtrlChoice;
+        return click.release ? Rule::Pass : Rule::Swallow;
+    }
+    if (!click.press || !ModeIs(record, kModeSelect)) return Rule::Pass;
+    if (record.phase == 0) return Rule::FirstClick;
+    if (record.phase == 1) return Rule::SecondClick;
+    return Rule::Pass;
+}
+
 void Choose(CaptureRecord& record) {
-    // Hidden asynchronously: a busy host must not hold up the application that was clicked.
-    ShowWindowAsync(AsWindow(record.frameWnd), SW_HIDE);
     SetMode(record, kModeSelected);
     record.selection = ChosenArea(record);
 }
-
-// The pointer is read only by the rules that need it: under some platforms it costs a round trip
-// to a server.
-class Pointer {
-public:
-    const POINT& Position() {
-        if (!m_read) m_read = GetCursorPos(&m_position) != FALSE;
-        return m_position;
-    }
-
-private:
-    bool m_read = false;
-    POINT m_position = {};
-};
 
 // True when the message belongs to the capture and is swallowed.
 bool TakeMouseMessage(int code, WPARAM message, LPARAM info) {
@@ -60,59 +72,87 @@ bool TakeMouseMessage(int code, WPARAM message, LPARAM info) {
     const bool ctrl = CtrlHeld(target);
     if (!press && !ctrl) return false;
 
-    // The hit test sends WM_NCHITTEST to the windows of this application, which may take any time
-    // to answer: it runs before the record is locked, and only the Ctrl rules need it.
-    Pointer pointer;
-    const HWND under = ctrl ? WindowFromPoint(pointer.Position()) : nullptr;
+    // The pointer is read only when a rule needs it: under some platforms it costs a round trip to
+    // a server. The hit test sends WM_NCHITTEST to the windows of this application, which may take
+    // any time to answer: it runs before the record is locked, and only the Ctrl rules need it.
+    POINT pointer = {};
+    if (ctrl) GetCursorPos(&pointer);
+    const Click click = {code, press, release, ctrl, target, ctrl ? WindowFromPoint(pointer) : nullptr};
 
-    RecordCycle cycle;
-    if (!cycle) return false;
-    CaptureRecord& record = cycle.record();
-    const HWND frame = AsWindow(record.frameWnd);
-    if (ctrl && target != frame && under != frame) {
-        if (code >= 0 && record.notifyWnd && release && ModeIs(record, kModeObject)) {
+    // Clicks that change nothing (most of them: every plain click of an "object" capture) are
+    // decided on a plain copy and never wait for the lock.
+    CaptureRecord seen;
+    if (!ReadCaptureRecord(seen)) return false;
+    Rule rule = Match(seen, click);
+    if (rule == Rule::Pass || rule == Rule::Swallow) return rule == Rule::Swallow;
+    if (!ctrl) GetCursorPos(&pointer);  // a first click's anchor
+
+    // A change is decided again under the lock, on the record as it is then. An application does not
+    // wait for the lock longer than the cycle does: held elsewhere, the click passes.
+    HWND frame = nullptr;
+    {
+        RecordCycle cycle;
+        if (!cycle) return false;
+        CaptureRecord& record = cycle.record();
+        rule = Match(record, click);
+        switch (rule) {
+        case Rule::Pass:
+        case Rule::Swallow:
+            return rule == Rule::Swallow;
+        case Rule::FirstClick:
+            record.phase = 1;
+            record.anchor = CapturePoint{pointer.x, pointer.y};
+            break;
+        case Rule::SecondClick:
             Choose(record);
-            cycle.Commit();
-            return true;
+            record.phase = 2;
+            break;
+        case Rule::CtrlChoice:
+            Choose(record);
+            break;
         }
-        return !release;
-    }
-    if (!press || !ModeIs(record, kModeSelect)) return false;
-    if (record.phase == 0) {
-        // Posted to no window, the message would land in this application's own queue.
-        if (frame) PostMessageA(frame, g_userMessage, 1, 0);
-        record.phase = 1;
-        record.anchor = CapturePoint{pointer.Position().x, pointer.Position().y};
+        frame = AsWindow(record.frameWnd);
         cycle.Commit();
-        return true;
     }
-    if (record.phase == 1) {
-        Choose(record);
-        record.phase = 2;
-        cycle.Commit();
-        return true;
-    }
-    return false;
+    // Only this module's frame is told or hidden, never another window that the record names. Both
+    // go asynchronously: a busy host must not hold up the application that was clicked, and a
+    // message posted to no window would land in this application's own queue.
+    if (!IsCaptureFrame(frame)) return true;
+    if (rule == Rule::FirstClick)
+        PostMessageA(frame, g_userMessage, 1, 0);
+    else
+        ShowWindowAsync(frame, SW_HIDE);
+    return true;
 }
 
 bool TakeKeystroke(int code, WPARAM key) {
     if (key == VK_PROCESSKEY || code < 0 || code == HC_NOREMOVE || key != VK_ESCAPE) return false;
-    RecordCycle cycle;
-    if (cycle) {
-        SetMode(cycle.record(), kModeCancel);
-        cycle.Commit();
+    {
+        RecordCycle cycle;
+        if (cycle) {
+            SetMode(cycle.record(), kModeCancel);
+            cycle.Commit();
+            return true;
+        }
     }
+    // The lock is held elsewhere: the frame notes the Escape, and the host's thread writes it once
+    // it has the lock. The frame is found on a plain copy of the record.
+    CaptureRecord seen;
+    const HWND frame = ReadCaptureRecord(seen) ? AsWindow(seen.frameWnd) : nullptr;
+    if (IsCaptureFrame(frame)) PostMessageA(frame, kFrameEscapeMessage, 0, 0);
     return true;
 }
 
 }  // namespace
 
 LRESULT CALLBACK MouseHookProc(int code, WPARAM message, LPARAM info) {
+    const CaptureThreadCallback callback;
     if (TakeMouseMessage(code, message, info)) return 1;
     return CallNextHookEx(AsHook(g_sharedState.mouseHook), code, message, info);
 }
 
 LRESULT CALLBACK KeyboardHookProc(int code, WPARAM key, LPARAM flags) {
+    const CaptureThreadCallback callback;
     if (TakeKeystroke(code, key)) return 1;
     return CallNextHookEx(AsHook(g_sharedState.keyboardHook), code, key, flags);
 }

@@ -39,55 +39,61 @@ bool Outline(const CaptureRecord& record, CaptureRect& outline) {
     return false;
 }
 
-// Ends a capture whose timer cannot go on as a cancelled one, rather than leaving the hooks in with
-// nothing to end them.
-void EndAsCancelled(const HostWindow& host, unsigned capture) {
-    {
-        RecordCycle cycle;
-        if (cycle) {
-            SetMode(cycle.record(), kModeCancel);
-            cycle.Commit();
-        }
-    }
-    SendMessageA(host.notifyWnd, host.cancelMsg, 0, 0);
-    if (g_frame && g_captureSerial == capture) UnhookScreenShot();
+void StopTimer(HWND frame) {
+    KillTimer(frame, kTrackTimerId);
+    g_timerId = 0;
 }
+
+// The record as this tick sees it, with an Escape that a hook could not write meanwhile written now;
+// false when the lock is held elsewhere (the timer keeps its interval and the next tick tries again).
+bool TakeRecord(CaptureRecord& record) {
+    RecordCycle cycle;
+    if (!cycle) return false;
+    if (g_frame->m_escapePressed) {
+        SetMode(cycle.record(), kModeCancel);
+        if (cycle.Commit()) g_frame->m_escapePressed = false;
+    }
+    record = cycle.record();
+    return true;
+}
+
+// Posts `message` to the host's window: the host hears of the capture from its own message loop,
+// where nothing of the module runs below its handler (which may end the capture or unload the module).
+void Tell(HWND window, UINT message) { PostMessageA(window, message, 0, 0); }
 
 }  // namespace
 
-void CALLBACK TrackTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
-    // A timer that outlived the frame of its capture stops, and touches nothing else.
-    if (!g_frame || window != g_frame->GetSafeHwnd()) {
-        KillTimer(window, id);
-        return;
-    }
-    CaptureRecord record;
-    if (!ReadRecordLocked(record)) return;
-    KillTimer(window, id);
-    g_timerId = 0;
-    const unsigned capture = g_captureSerial;
-    // The host is told through what it passed, never through the record's copies.
+void TrackTick() {
+    if (!g_frame) return;
+    const HWND frame = g_frame->GetSafeHwnd();
+    // The host is told through what it passed, never through the record's copies. Its window is
+    // looked at before the lock: whoever holds the lock, a host that is gone ends the capture.
     const HostWindow host = g_host;
     if (!IsWindow(host.notifyWnd)) {
         ConsoleLog("garbege");
-        UnhookScreenShot();
+        StopTimer(frame);
+        RequestEndAtTop();
         return;
     }
+    CaptureRecord record;
+    if (!TakeRecord(record)) return;
+    StopTimer(frame);
 
     CaptureRect outline = {};
     const bool moved = Outline(record, outline) && !SameRect(outline, record.lastFrameRect);
     if (moved) g_frame->MoveFrame(ToRect(outline));
 
-    // The frame and the host window live in this thread: the picture is taken before the host
-    // hears of it. The host may end the capture while it hears of it.
+    // The frame lives in this thread: the picture is taken before the host hears of it. Any process
+    // may have written the choice: it is clipped to the screen before its corners are cut to 16 bits.
     if (ModeIs(record, kModeSelected)) {
-        const CaptureRect& chosen = record.selection;
-        SendMessageA(window, g_rectOkMessage, PackCorner(chosen.left, chosen.top),
+        RECT chosen = ToRect(record.selection);
+        ClipToScreen(chosen);
+        SendMessageA(frame, g_rectOkMessage, PackCorner(chosen.left, chosen.top),
                      static_cast<LPARAM>(PackCorner(chosen.right, chosen.bottom)));
-        SendMessageA(host.notifyWnd, host.doneMsg, 0, 0);
+        Tell(host.notifyWnd, host.doneMsg);
         return;
     }
-    if (ModeIs(record, kModeCancel)) SendMessageA(host.notifyWnd, host.cancelMsg, 0, 0);
+    if (ModeIs(record, kModeCancel)) Tell(host.notifyWnd, host.cancelMsg);
 
     // Taken afresh: a click that another process handled during this tick is kept.
     if (moved) {
@@ -97,9 +103,19 @@ void CALLBACK TrackTimerProc(HWND window, UINT, UINT_PTR id, DWORD) {
             cycle.Commit();
         }
     }
-    if (!g_frame || g_captureSerial != capture) return;
-    g_timerId = SetTimer(window, kTrackTimerId, kTickMs, TrackTimerProc);
-    if (!g_timerId) EndAsCancelled(host, capture);
+    g_timerId = SetTimer(frame, kTrackTimerId, kTickMs, nullptr);
+    if (g_timerId) return;
+    // A capture whose timer cannot go on ends as a cancelled one, rather than leaving the hooks in
+    // with nothing to end them.
+    {
+        RecordCycle cycle;
+        if (cycle) {
+            SetMode(cycle.record(), kModeCancel);
+            cycle.Commit();
+        }
+    }
+    Tell(host.notifyWnd, host.cancelMsg);
+    RequestEndAtTop();
 }
 
 }  // namespace zentap

@@ -7,12 +7,14 @@
 
 namespace zentap {
 
-// A timer of the frame window: it goes with the window, and any thread of the host process can
-// stop it, so none outlives the capture.
+// A timer of the frame window, whose messages the frame hands to TrackTick: it goes with the window,
+// any thread of the host process can stop it, and a message of it that comes late finds either the
+// frame's procedure or none, never a procedure of an unloaded module.
 constexpr UINT_PTR kTrackTimerId = 7890;
 constexpr UINT kFirstTickMs = 100;
 constexpr UINT kTickMs = 50;
 
-void CALLBACK TrackTimerProc(HWND window, UINT, UINT_PTR id, DWORD);
+// One tick, in the capture thread, for the frame's timer message.
+void TrackTick();
 
 }  // namespace zentap

@@ -72,4 +72,20 @@ inline bool narrow_exactly(const std::wstring& text, std::string& narrowed, UINT
     return narrow_exactly(text.data(), text.size(), narrowed, codePage);
 }
 
+// The text in the code page with "?" for every character that it cannot spell exactly (a pair of
+// surrogates is one character): never a best fit, which may spell another name ("cafē" is not
+// "cafe"). Each character is tried on its own, so this is for texts that narrow_exactly refused.
+inline std::string narrow_or_question_marks(const wchar_t* text, size_t units, UINT codePage = CP_ACP) {
+    std::string narrowed, character;
+    for (size_t i = 0; i < units;) {
+        const size_t length = IS_HIGH_SURROGATE(text[i]) && i + 1 < units && IS_LOW_SURROGATE(text[i + 1]) ? 2 : 1;
+        if (narrow_exactly(text + i, length, character, codePage))
+            narrowed += character;
+        else
+            narrowed += '?';
+        i += length;
+    }
+    return narrowed;
+}
+
 }  // namespace win32

@@ -11,11 +11,15 @@
 
 namespace win32 {
 
-// Full path of a loaded module; empty when it cannot be read.
-inline std::string module_file_name(HMODULE module) {
-    std::string path(MAX_PATH, '\0');
+// Full path of a loaded module, in the ANSI code page (char) or exactly (wchar_t); empty when it
+// cannot be read.
+template <typename Char = char>
+std::basic_string<Char> module_file_name(HMODULE module) {
+    std::basic_string<Char> path(MAX_PATH, Char());
     for (;;) {
-        const DWORD length = ::GetModuleFileNameA(module, &path[0], static_cast<DWORD>(path.size()));
+        const DWORD size = static_cast<DWORD>(path.size());
+        const DWORD length = sizeof(Char) == 1 ? ::GetModuleFileNameA(module, reinterpret_cast<char*>(&path[0]), size)
+                                               : ::GetModuleFileNameW(module, reinterpret_cast<wchar_t*>(&path[0]), size);
         if (length == 0) return {};
         // A path that filled the buffer may have been cut: try again with more room.
         if (length < path.size()) {
@@ -48,34 +52,58 @@ inline std::wstring short_path_name(const std::wstring& path) {
     return shortPath;
 }
 
-// The path in the ANSI code page with each component that the code page cannot spell replaced by
-// the same component of its short form. Empty when the two forms do not have the same components,
-// or when a replacement is no exact ANSI name either: a volume that keeps no short names gives the
-// long name as the short form.
-inline std::string ansi_path_through_short_names(const std::wstring& path, const std::wstring& shortPath) {
-    std::string ansi, component;
+// Where the name starts in a path, cut the way the platform splits paths: the folder part before it
+// is the drive and the directory up to and including the last separator; the name is the final
+// component. In the ANSI code page the second byte of a character is never taken for a separator,
+// although in some code pages (932) it can be the backslash's byte.
+template <typename Char>
+size_t path_name_start(const std::basic_string<Char>& path) {
+    size_t start = 0;
+    for (size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '\\' || path[i] == '/')
+            start = i + 1;
+        else if (sizeof(Char) == 1 && static_cast<unsigned char>(path[i]) >= 0x80 &&
+                 ::IsDBCSLeadByte(static_cast<BYTE>(path[i])))
+            ++i;
+    }
+    if (start > 0) return start;
+    return path.size() >= 2 && path[1] == ':' ? 2 : 0;
+}
+
+// The path in the ANSI code page, component by component: a component that the code page spells
+// exactly as it is, else the same component of the short form (when that has the same components)
+// where the code page spells that one, else the component with "?" for each character the code
+// page cannot spell. True when no "?" was needed: the ANSI path then names the file. A volume that
+// keeps no short names gives the long name as the short form.
+inline bool ansi_path_through_short_names(const std::wstring& path, const std::wstring& shortPath, std::string& ansi) {
+    const bool sameComponents = !shortPath.empty() && std::count(path.begin(), path.end(), L'\\') ==
+                                                          std::count(shortPath.begin(), shortPath.end(), L'\\');
+    ansi.clear();
+    bool named = true;
+    std::string component;
     for (size_t start = 0, shortStart = 0;;) {
         const size_t end = std::min(path.find(L'\\', start), path.size());
-        const size_t shortEnd = std::min(shortPath.find(L'\\', shortStart), shortPath.size());
-        if (!narrow_exactly(path.data() + start, end - start, component) &&
-            !narrow_exactly(shortPath.data() + shortStart, shortEnd - shortStart, component))
-            return {};
-        ansi += component;
-        const bool last = end == path.size(), shortLast = shortEnd == shortPath.size();
-        if (last || shortLast) return last && shortLast ? ansi : std::string();
+        const size_t shortEnd = sameComponents ? std::min(shortPath.find(L'\\', shortStart), shortPath.size()) : 0;
+        if (narrow_exactly(path.data() + start, end - start, component) ||
+            (sameComponents && narrow_exactly(shortPath.data() + shortStart, shortEnd - shortStart, component))) {
+            ansi += component;
+        } else {
+            ansi += narrow_or_question_marks(path.data() + start, end - start);
+            named = false;
+        }
+        if (end == path.size()) return named;
         ansi += '\\';
         start = end + 1;
         shortStart = shortEnd + 1;
     }
 }
 
-// A path in the ANSI code page that names the file or folder at `path`, into `ansi`: the path
-// itself where the code page spells it exactly, else the path through short names. False when
-// there is none; `ansi` then holds nothing that could name another file.
+// The path in the ANSI code page, into `ansi`: the path itself where the code page spells it
+// exactly, else through short names as above. False when the ANSI form holds a "?": it then names
+// no file, never another one.
 inline bool ansi_path_of(const std::wstring& path, std::string& ansi) {
     if (narrow_exactly(path, ansi)) return true;
-    ansi = ansi_path_through_short_names(path, short_path_name(path));
-    return !ansi.empty();
+    return ansi_path_through_short_names(path, short_path_name(path), ansi);
 }
 
 }  // namespace win32

@@ -10,6 +10,7 @@
 #include "exports.h"
 #include "handler_request.h"
 #include "png_file.h"
+#include "win32/code_page.h"
 #include "win32/unique_handle.h"
 
 namespace lumorex {
@@ -134,7 +135,7 @@ Outcome Capture(const CaptureRequest& request) {
     Outcome outcome;
     // From beside this program only: loaded by bare name, a module planted in the working folder or
     // on the path would install its hooks in every process on the desktop.
-    win32::unique_hmodule module(LoadLibraryA((OwnFolder() + zentap::kModuleFileName).c_str()));
+    win32::unique_hmodule module(LoadLibraryW((OwnFolder() + win32::widen(zentap::kModuleFileName)).c_str()));
     zentap::Exports exports;
     if (!module || !exports.Bind(module.get())) return outcome;
     NotifyWindow notify(exports);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "win32/code_page.h"
+#include "win32/module_path.h"
 #include "win32/proc_address.h"
 #include "win32/unique_handle.h"
 
@@ -16,7 +17,7 @@ namespace {
 const char* const kKeywords[] = {"rot", "exp", "mov", "cnv", "pst", "ren", "Viw", "Edt", "Rot",
                                  "Exp", "Mvt", "Cnv", "Prt", "Opt", "Abt", "Vwp", "brw", "1"};
 
-constexpr char kListModule[] = "Dravik.dll";
+constexpr wchar_t kListModule[] = L"Dravik.dll";
 // The string block's size, in bytes for the ANSI list and in UTF-16 units for the wide one: a
 // longer list arrives cut there, so a larger buffer gains nothing.
 constexpr int kListBlockUnits = 0x100000;
@@ -64,17 +65,9 @@ std::string ParseHandlerCommandLine(const char* commandLine, Request& request) {
     return {};
 }
 
-std::string OwnFolder() {
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD length = GetModuleFileNameA(nullptr, &path[0], static_cast<DWORD>(path.size()));
-        if (length < path.size()) {
-            path.resize(length);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    return path.substr(0, path.find_last_of('\\') + 1);
+std::wstring OwnFolder() {
+    const std::wstring path = win32::module_file_name<wchar_t>(nullptr);
+    return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
 namespace {
@@ -85,11 +78,11 @@ template <typename Char>
 std::string ReadListText(const char* sizeExport, const char* stringExport, std::basic_string<Char>& text) {
     using SizeFunction = int (*)();
     using StringFunction = int(WINAPI*)(int size, Char* buffer);
-    const win32::unique_hmodule module(LoadLibraryA((OwnFolder() + kListModule).c_str()));
+    const win32::unique_hmodule module(LoadLibraryW((OwnFolder() + kListModule).c_str()));
     const auto getSize = win32::proc_address<SizeFunction>(module.get(), sizeExport);
     const auto getString = win32::proc_address<StringFunction>(module.get(), stringExport);
     if (!getSize || !getString)
-        return std::string(kListModule) + " with its " + sizeExport + " and " + stringExport + " is not beside the viewer";
+        return std::string("Dravik.dll with its ") + sizeExport + " and " + stringExport + " is not beside the viewer";
 
     const int size = std::min(getSize(), kListBlockUnits + 1);
     if (size <= 0) return "no file list: the handler has published none, or its process has ended";

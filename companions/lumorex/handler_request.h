@@ -30,7 +30,7 @@ std::string ReadFileList(FileList& list);
 // The same for the wide list, whose text and names it gives in UTF-8.
 std::string ReadWideFileList(FileList& list);
 
-// This program's folder, with its closing backslash.
-std::string OwnFolder();
+// This program's folder, with its closing backslash, exactly: the code page may not spell it.
+std::wstring OwnFolder();
 
 }  // namespace lumorex

@@ -22,7 +22,7 @@ namespace {
 // environment that the started process inherits.
 constexpr char kReportVariable[] = "LUMOREX_VIEWER_REPORT";
 
-constexpr char kImageLibrary[] = "Zuzazavuro.dll";
+constexpr wchar_t kImageLibrary[] = L"Zuzazavuro.dll";
 using LoadImageFunction = HBITMAP(WINAPI*)(const char* path, int* width, int* height, int* imageWidth,
                                            int* imageHeight, int* bitsPerPixel);
 constexpr int kPictureBoxWidth = 480;
@@ -66,7 +66,8 @@ void LoadPicture(Selection& s) {
     // The library takes ANSI paths: a file that no ANSI path names shows no picture.
     std::string path;
     if (!win32::ansi_path_of(win32::widen(s.wideRequest.folder + names.front(), CP_UTF8), path)) return;
-    const win32::unique_hmodule library(LoadLibraryA(kImageLibrary));
+    // From beside this program only, never by bare name.
+    const win32::unique_hmodule library(LoadLibraryW((OwnFolder() + kImageLibrary).c_str()));
     const auto loadImage = win32::proc_address<LoadImageFunction>(library.get(), "Loadimage");
     if (!loadImage) return;
     int width = kPictureBoxWidth, height = kPictureBoxHeight, imageWidth = 0, imageHeight = 0, bits = 0;
@@ -101,6 +102,9 @@ int WriteReport(const std::string& path, const Selection& s) {
                 std::fprintf(out, "wide name%u=%s\n", static_cast<unsigned>(i + 1), s.wideList.names[i].c_str());
         }
         std::fprintf(out, "picture=%dx%d\n", s.pictureWidth, s.pictureHeight);
+        std::wstring current(GetCurrentDirectoryW(0, nullptr), L'\0');
+        current.resize(GetCurrentDirectoryW(static_cast<DWORD>(current.size()), &current[0]));
+        std::fprintf(out, "current folder=%s\n", win32::narrow(current, CP_UTF8).c_str());
     }
     std::fclose(out);
     MoveFileExA(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);

@@ -10,10 +10,14 @@
 namespace dravik {
 namespace {
 
+// The root key of the script's class key, which each kind writes in its own view.
+constexpr char kClassesKey[] = "CLSID";
+
 HRESULT UpdatePMenuRegistry(bool registering) {
-    // The other kind's registration shares every key of the script but the class key.
-    if (!registering && RegisteredForTheOtherKind(CLSID_PMenu)) return RemoveClassKey(CLSID_PMenu);
-    return UpdateRegistryFromResource(g_module.instance, IDR_PMENU, registering);
+    // The other kind's registration shares every key of the script but the class key, which goes
+    // the way the whole script goes: other programs' subkeys stay, and their parents with them.
+    const bool sideBySide = !registering && RegisteredForTheOtherKind(CLSID_PMenu);
+    return UpdateRegistryFromResource(g_module.instance, IDR_PMENU, registering, sideBySide ? kClassesKey : nullptr);
 }
 
 const char* NoDescription() { return nullptr; }

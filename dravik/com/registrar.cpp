@@ -30,7 +30,7 @@ std::string DoubledQuotes(const std::string& text) {
 
 }  // namespace
 
-HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT resourceId, bool registering) {
+HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT resourceId, bool registering, const char* onlyKey) {
     const std::string shortPath = win32::short_path_name(win32::module_file_name(module));
     if (shortPath.empty()) return LastErrorResult();
 
@@ -46,7 +46,7 @@ HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT resourceId, bool regis
     const std::string script(bytes, SizeofResource(data.get(), found));
 
     RegistryScriptParser parser(map);
-    return registering ? parser.RegisterScript(script) : parser.UnregisterScript(script);
+    return registering ? parser.RegisterScript(script) : parser.UnregisterScript(script, onlyKey);
 }
 
 }  // namespace dravik

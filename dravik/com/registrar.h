@@ -6,7 +6,8 @@
 namespace dravik {
 
 // Applies the module's script resource in register or unregister mode, with "%MODULE%" standing
-// for the module's short path (single quotes doubled, so that a quoted token reads it back).
-HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT resourceId, bool registering);
+// for the module's short path (single quotes doubled, so that a quoted token reads it back). With
+// onlyKey, unregistering takes only the entries below the root blocks' key of that name.
+HRESULT UpdateRegistryFromResource(HINSTANCE module, UINT resourceId, bool registering, const char* onlyKey = nullptr);
 
 }  // namespace dravik

@@ -138,7 +138,12 @@ LONG RecurseDeleteKey(HKEY parent, const char* name) {
 
 HRESULT RegistryScriptParser::RegisterScript(const std::string& script) { return Apply(script, Mode::Register); }
 
-HRESULT RegistryScriptParser::UnregisterScript(const std::string& script) { return Apply(script, Mode::Unregister); }
+HRESULT RegistryScriptParser::UnregisterScript(const std::string& script, const char* onlyKey) {
+    m_onlyKey = onlyKey;
+    const HRESULT hr = Apply(script, Mode::Unregister);
+    m_onlyKey = nullptr;
+    return hr;
+}
 
 HRESULT RegistryScriptParser::Apply(const std::string& script, Mode mode) {
     m_appliedRootBlocks = 0;
@@ -160,17 +165,12 @@ HRESULT RegistryScriptParser::Apply(const std::string& script, Mode mode) {
 }
 
 HRESULT RegistryScriptParser::RegisterRootBlock(HKEY root) {
-    const char* const blockStart = m_pos;
-    m_written.clear();
+    m_changes.clear();
     const HRESULT hr = ProcessBlock(root, {}, Mode::Register, false);
-    if (SUCCEEDED(hr)) return hr;
-
-    // The block walked again in unregister mode takes away what it names; keys and values that
-    // the failed walk added and that walk cannot reach (a cut script, a "NoRemove" key made new)
-    // go afterwards.
-    m_pos = blockStart;
-    ProcessBlock(root, {}, Mode::Unregister, false);
-    RemoveWritten(root);
+    // Not the block walked in unregister mode: that would take what the block names also where
+    // another registration (the module's other kind) wrote it before this one.
+    if (FAILED(hr)) PutBackChanges(root);
+    m_changes.clear();
     return hr;
 }
 
@@ -189,7 +189,7 @@ HRESULT RegistryScriptParser::RegisterEntry(HKEY parent, const std::string& pare
     if (Is(m_token, "ForceRemove") || Is(m_token, "Delete")) {
         const bool deleteOnly = Is(m_token, "Delete");
         if (!NextToken() || !IsKeyName(m_token)) return DISP_E_EXCEPTION;
-        if (!IsNeverForceDeleted(m_token)) RecurseDeleteKey(parent, m_token.c_str());
+        if (!IsNeverForceDeleted(m_token)) RemoveKey(parent, parentPath, m_token);
         if (deleteOnly) {
             if (!NextToken() || !SkipAssignment()) return DISP_E_EXCEPTION;
             // The language gives a "Delete" entry no block; one here would land on another key.
@@ -230,7 +230,7 @@ HRESULT RegistryScriptParser::OpenOrCreateKey(HKEY parent, const std::string& pa
                             &created, &disposition) != ERROR_SUCCESS)
             return DISP_E_EXCEPTION;
         key.reset(created);
-        if (disposition == REG_CREATED_NEW_KEY) m_written.push_back({parentPath, m_token, true});
+        if (disposition == REG_CREATED_NEW_KEY) m_changes.emplace_back(Change::Kind::MadeKey, parentPath, m_token);
     }
     current.key = std::move(key);
     current.path = path;
@@ -249,12 +249,14 @@ HRESULT RegistryScriptParser::UnregisterEntry(HKEY parent, bool recovering) {
     if ((Is(m_token, "ForceRemove") || Is(m_token, "Delete")) && !NextToken()) return DISP_E_EXCEPTION;
     const bool noRemove = Is(m_token, "NoRemove");
     if (noRemove && !NextToken()) return DISP_E_EXCEPTION;
+    // An entry of the root block outside the key the walk is limited to is only read.
+    const bool outside = m_onlyKey && m_nesting == 1 && !Is(m_token, m_onlyKey);
 
     if (Is(m_token, "Val")) {
         std::string name;
         const HRESULT hr = ReadValueName(name);
         if (FAILED(hr)) return hr;
-        if (!recovering) RegDeleteValueA(parent, name.c_str());
+        if (!recovering && !outside) RegDeleteValueA(parent, name.c_str());
         return SkipAssignment() ? S_OK : DISP_E_EXCEPTION;
     }
 
@@ -262,8 +264,8 @@ HRESULT RegistryScriptParser::UnregisterEntry(HKEY parent, bool recovering) {
     // A key that is not there turns its entry and block into a walk that only reads tokens. The
     // right to set values lets "Val" entries of its block go even when the key itself stays.
     win32::unique_hkey key;
-    if (!recovering) key = OpenKey(parent, m_token.c_str(), KEY_READ | KEY_SET_VALUE);
-    if (!recovering && !key) key = OpenKey(parent, m_token.c_str(), KEY_READ);
+    if (!recovering && !outside) key = OpenKey(parent, m_token.c_str(), KEY_READ | KEY_SET_VALUE);
+    if (!recovering && !outside && !key) key = OpenKey(parent, m_token.c_str(), KEY_READ);
     const bool entryRecovering = recovering || !key;
     const std::string name = m_token;
 
@@ -292,11 +294,12 @@ HRESULT RegistryScriptParser::AddValue(HKEY key, const std::string& keyPath, con
     std::vector<BYTE> data;
     const HRESULT hr = EncodeValue(type, m_token, regType, data);
     if (FAILED(hr)) return hr;
-    const bool existed = RegQueryValueExA(key, valueName, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    Change wrote(Change::Kind::WroteValue, keyPath, valueName);
+    wrote.replaced = CopyRegistryValue(key, win32::widen(wrote.name), wrote.before);
     // A value that cannot be written fails the script like a key that cannot be created.
     if (RegSetValueExA(key, valueName, 0, regType, data.data(), static_cast<DWORD>(data.size())) != ERROR_SUCCESS)
         return DISP_E_EXCEPTION;
-    if (!existed) m_written.push_back({keyPath, valueName, false});
+    m_changes.push_back(std::move(wrote));
     return NextToken() ? S_OK : DISP_E_EXCEPTION;
 }
 
@@ -353,8 +356,19 @@ bool RegistryScriptParser::NextToken() {
     return true;
 }
 
-void RegistryScriptParser::RemoveWritten(HKEY root) {
-    for (auto it = m_written.rbegin(); it != m_written.rend(); ++it) {
+void RegistryScriptParser::RemoveKey(HKEY parent, const std::string& parentPath, const std::string& name) {
+    win32::unique_hkey key = OpenKey(parent, name.c_str(), KEY_READ);
+    if (!key) return;
+    Change removed(Change::Kind::RemovedKey, parentPath, name);
+    CopyRegistryKey(key.get(), removed.removed);
+    key.reset();
+    m_changes.push_back(std::move(removed));
+    RecurseDeleteKey(parent, name.c_str());
+}
+
+// Last change first, so that every change finds the registry as it left it.
+void RegistryScriptParser::PutBackChanges(HKEY root) {
+    for (auto it = m_changes.rbegin(); it != m_changes.rend(); ++it) {
         win32::unique_hkey opened;
         HKEY key = root;
         if (!it->keyPath.empty()) {
@@ -362,12 +376,17 @@ void RegistryScriptParser::RemoveWritten(HKEY root) {
             if (!opened) continue;  // gone already, and what it held with it
             key = opened.get();
         }
-        if (it->isKey)
-            RecurseDeleteKey(key, it->name.c_str());
-        else
-            RegDeleteValueA(key, it->name.c_str());
+        switch (it->kind) {
+            case Change::Kind::MadeKey: RecurseDeleteKey(key, it->name.c_str()); break;
+            case Change::Kind::WroteValue:
+                if (it->replaced)
+                    RestoreRegistryValue(key, it->before);
+                else
+                    RegDeleteValueA(key, it->name.c_str());
+                break;
+            case Change::Kind::RemovedKey: RestoreRegistryKey(key, win32::widen(it->name), it->removed); break;
+        }
     }
-    m_written.clear();
 }
 
 }  // namespace dravik

@@ -20,8 +20,10 @@
 #include <windows.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "com/registry_copy.h"
 #include "com/replacement_map.h"
 #include "win32/unique_handle.h"
 
@@ -31,12 +33,14 @@ class RegistryScriptParser {
 public:
     explicit RegistryScriptParser(const ReplacementMap& map) : m_map(map) {}
 
-    // A failure inside a root block removes what that block wrote before it is returned; root
-    // blocks that completed earlier stay written.
+    // A failure inside a root block puts back what that block changed before it is returned, and
+    // nothing else: keys and values it made go, values it replaced and keys it removed come back.
+    // Root blocks that completed earlier stay written.
     HRESULT RegisterScript(const std::string& script);
     // Removes the keys and values the script names, except "NoRemove" keys and keys that still
-    // hold subkeys the script does not name. The first failure ends the walk.
-    HRESULT UnregisterScript(const std::string& script);
+    // hold subkeys the script does not name. The first failure ends the walk. With onlyKey, only
+    // the entries of the root blocks' key of that name are removed; the rest is only read.
+    HRESULT UnregisterScript(const std::string& script, const char* onlyKey = nullptr);
 
     // Root blocks that the last call applied in full.
     int appliedRootBlocks() const { return m_appliedRootBlocks; }
@@ -50,12 +54,18 @@ private:
         std::string path;
     };
 
-    // A key or value that a register walk added where none was, so that a failed walk can take it
-    // away: the subkey `name` of the key at `keyPath`, or the value `name` ("" the default) of it.
-    struct Written {
-        std::string keyPath;
-        std::string name;
-        bool isKey;
+    // What a register walk changed, for a failed walk to put back: a key it made where none was,
+    // a value it wrote (and the one it replaced), a key it removed with everything below it.
+    struct Change {
+        enum class Kind { MadeKey, WroteValue, RemovedKey };
+        Change(Kind changed, std::string path, std::string changedName)
+            : kind(changed), keyPath(std::move(path)), name(std::move(changedName)) {}
+        Kind kind;
+        std::string keyPath;  // of the key that holds it, from the root
+        std::string name;     // the key's or the value's ("" the default value)
+        bool replaced = false;
+        RegistryValueCopy before;
+        RegistryKeyCopy removed;
     };
 
     HRESULT Apply(const std::string& script, Mode mode);
@@ -71,13 +81,16 @@ private:
     bool NextToken();
     bool SkipAssignment();
     void SkipWhiteSpace();
-    void RemoveWritten(HKEY root);
+    // Removes parent\name with everything below, having kept a copy of it among the changes.
+    void RemoveKey(HKEY parent, const std::string& parentPath, const std::string& name);
+    void PutBackChanges(HKEY root);
 
     const ReplacementMap& m_map;
     std::string m_text;
     const char* m_pos = nullptr;
     std::string m_token;
-    std::vector<Written> m_written;
+    std::vector<Change> m_changes;
+    const char* m_onlyKey = nullptr;
     int m_nesting = 0;
     int m_appliedRootBlocks = 0;
 };

@@ -20,22 +20,22 @@ REGSAM OtherView() {
 #endif
 }
 
-std::wstring ClassKey(REFCLSID clsid) {
+std::wstring GuidText(REFGUID guid) {
     wchar_t text[40] = {};
-    StringFromGUID2(clsid, text, 40);
-    return std::wstring(L"CLSID\\") + text;
+    StringFromGUID2(guid, text, 40);
+    return text;
 }
+
+std::wstring ClassKey(REFCLSID clsid) { return L"CLSID\\" + GuidText(clsid); }
 
 HRESULT FromError(LONG error) {
     return error == ERROR_SUCCESS || error == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(error);
 }
 
 std::wstring TypeLibraryEntry(const TLIBATTR& library, SYSKIND kind) {
-    wchar_t guid[40] = {};
-    StringFromGUID2(library.guid, guid, 40);
     wchar_t entry[128] = {};
-    std::swprintf(entry, 128, L"TypeLib\\%ls\\%x.%x\\%lx\\%ls", guid, library.wMajorVerNum, library.wMinorVerNum,
-                  static_cast<unsigned long>(library.lcid), kind == SYS_WIN64 ? L"win64" : L"win32");
+    std::swprintf(entry, 128, L"TypeLib\\%ls\\%x.%x\\%lx\\%ls", GuidText(library.guid).c_str(), library.wMajorVerNum,
+                  library.wMinorVerNum, static_cast<unsigned long>(library.lcid), kind == SYS_WIN64 ? L"win64" : L"win32");
     return entry;
 }
 
@@ -49,10 +49,6 @@ bool RegisteredForTheOtherKind(REFCLSID clsid) {
     return RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_QUERY_VALUE | view, server.put()) == ERROR_SUCCESS;
 }
 
-HRESULT RemoveClassKey(REFCLSID clsid) {
-    return FromError(RegDeleteTreeW(HKEY_CLASSES_ROOT, ClassKey(clsid).c_str()));
-}
-
 bool TypeLibraryRegisteredForTheOtherKind(const TLIBATTR& library) {
     if (!OtherView()) return false;
     win32::unique_hkey entry;
@@ -62,7 +58,23 @@ bool TypeLibraryRegisteredForTheOtherKind(const TLIBATTR& library) {
 }
 
 HRESULT RemoveTypeLibraryEntry(const TLIBATTR& library) {
-    return FromError(RegDeleteTreeW(HKEY_CLASSES_ROOT, TypeLibraryEntry(library, library.syskind).c_str()));
+    return FromError(RegDeleteKeyW(HKEY_CLASSES_ROOT, TypeLibraryEntry(library, library.syskind).c_str()));
+}
+
+HRESULT RemoveInterfaceKey(REFIID iid, const TLIBATTR& library) {
+    const std::wstring path = L"Interface\\" + GuidText(iid);
+    wchar_t owner[40] = {};
+    DWORD size = sizeof(owner);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, (path + L"\\TypeLib").c_str(), nullptr, RRF_RT_REG_SZ, nullptr, owner, &size) !=
+            ERROR_SUCCESS ||
+        lstrcmpiW(owner, GuidText(library.guid).c_str()) != 0)
+        return S_OK;  // not there, or registered for another library
+    win32::unique_hkey key;
+    const LONG error = RegOpenKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, KEY_READ | KEY_WRITE, key.put());
+    if (error != ERROR_SUCCESS) return FromError(error);
+    for (const wchar_t* written : {L"ProxyStubClsid", L"ProxyStubClsid32", L"TypeLib"}) RegDeleteKeyW(key.get(), written);
+    key.reset();
+    return FromError(RegDeleteKeyW(HKEY_CLASSES_ROOT, path.c_str()));
 }
 
 }  // namespace dravik

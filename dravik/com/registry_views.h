@@ -13,14 +13,16 @@ namespace dravik {
 // names a server. Always false on a 32-bit system, which has one kind only.
 bool RegisteredForTheOtherKind(REFCLSID clsid);
 
-// Removes the class key of this kind's view, and nothing the other kind shares.
-HRESULT RemoveClassKey(REFCLSID clsid);
-
 // The type library's key is one for both kinds, with an entry of each kind ("win32", "win64")
 // under its version and locale. Whether the other kind's entry is there.
 bool TypeLibraryRegisteredForTheOtherKind(const TLIBATTR& library);
 
 // Removes this kind's entry of the type library, and nothing the other kind shares.
 HRESULT RemoveTypeLibraryEntry(const TLIBATTR& library);
+
+// Registering the type library wrote a key for each of its interfaces in this kind's view, which
+// each kind has of its own. Removes this view's key of the interface when it names the library,
+// with the subkeys the registration wrote; another program's subkey keeps it.
+HRESULT RemoveInterfaceKey(REFIID iid, const TLIBATTR& library);
 
 }  // namespace dravik

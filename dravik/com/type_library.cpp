@@ -20,6 +20,20 @@ std::string TlbBeside(const std::string& path) {
     return path.substr(0, hasExtension ? dot : path.size()) + ".tlb";
 }
 
+// This view's keys of the library's interfaces, which the system registers for automation: the
+// dual and dispatch ones.
+void RemoveInterfaceKeys(ITypeLib& library, const TLIBATTR& attributes) {
+    for (UINT i = 0, count = library.GetTypeInfoCount(); i < count; ++i) {
+        ComPtr<ITypeInfo> info;
+        TYPEATTR* type = nullptr;
+        if (FAILED(library.GetTypeInfo(i, &info)) || FAILED(info->GetTypeAttr(&type))) continue;
+        if (type->typekind == TKIND_DISPATCH ||
+            (type->typekind == TKIND_INTERFACE && (type->wTypeFlags & TYPEFLAG_FOLEAUTOMATION)))
+            RemoveInterfaceKey(type->guid, attributes);
+        info->ReleaseTypeAttr(type);
+    }
+}
+
 }  // namespace
 
 HRESULT LoadTypeLibrary(HINSTANCE module, const char* indexSuffix, ComPtr<ITypeLib>& library,
@@ -58,9 +72,10 @@ HRESULT UnregisterTypeLibrary(HINSTANCE module) {
     if (SUCCEEDED(library->GetLibAttr(&attributes))) {
         // The system's removal takes the library's key and its interfaces with it, which a
         // registration of the other kind still uses.
-        if (TypeLibraryRegisteredForTheOtherKind(*attributes))
+        if (TypeLibraryRegisteredForTheOtherKind(*attributes)) {
             RemoveTypeLibraryEntry(*attributes);
-        else
+            RemoveInterfaceKeys(*library.Get(), *attributes);
+        } else
             UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum, attributes->lcid,
                               attributes->syskind);
         library->ReleaseTLibAttr(attributes);

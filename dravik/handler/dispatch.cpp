@@ -51,10 +51,12 @@ HRESULT CPMenu::RunCommand(CMINVOKECOMMANDINFO* info) {
         if (const std::optional<std::string> listField = BuildFileListString()) {
             if (command.folder == FolderField::AroundTheFolder) {
                 std::wstring folder = m_wideCurFolder + win32::widen(*listField);
+                std::string ansiFolder = m_curFolder + *listField;
                 if (!folder.empty()) folder.pop_back();
-                LaunchViewer(command.keyword, folder, "");
+                if (!ansiFolder.empty()) ansiFolder.pop_back();
+                LaunchViewer(command.keyword, folder, ansiFolder, "");
             } else {
-                LaunchViewer(command.keyword, m_wideChoosePath, listField->c_str());
+                LaunchViewer(command.keyword, m_wideChoosePath, m_choosePath, listField->c_str());
             }
         } else {
             DebugLog("file list not published: viewer not started");

@@ -2,8 +2,6 @@
 
 #include <shlobj.h>
 
-#include <algorithm>
-#include <climits>
 #include <cstdint>
 #include <cstring>
 
@@ -11,9 +9,6 @@
 
 namespace dravik {
 namespace {
-
-// Three bytes for a unit of UTF-16 in UTF-8; two in the double-byte code pages.
-constexpr std::size_t kMostBytesPerUnit = 3;
 
 bool IsAligned(const BYTE* units) { return reinterpret_cast<std::uintptr_t>(units) % alignof(WCHAR) == 0; }
 
@@ -41,45 +36,6 @@ std::size_t UnitsBeforeZero(const BYTE* start, std::size_t available, bool wide)
 }
 
 }  // namespace
-
-std::string DropList::Name::ansi() const {
-    std::string text;
-    ansi(text);
-    return text;
-}
-
-void DropList::Name::ansi(std::string& text) const {
-    if (!m_wide) {
-        const char* bytes = reinterpret_cast<const char*>(m_start);
-        // DragQueryFileA passes an ANSI name through UTF-16 as well, so that a byte sequence the
-        // code page does not know arrives as its default character. ASCII passes unchanged.
-        if (std::all_of(bytes, bytes + m_units, [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-            text.assign(bytes, m_units);
-        else
-            text = win32::narrow(win32::widen(bytes, m_units));
-        return;
-    }
-    std::wstring aligned;
-    const WCHAR* units = reinterpret_cast<const WCHAR*>(m_start);
-    if (!IsAligned(m_start)) {
-        aligned.assign(m_units, L'\0');
-        std::memcpy(&aligned[0], m_start, m_units * sizeof(WCHAR));
-        units = aligned.data();
-    }
-    // One conversion into room for the most bytes a unit can take in any ANSI code page; a name
-    // is measured first only when that room would not suffice.
-    if (m_units > 0 && m_units <= INT_MAX / kMostBytesPerUnit) {
-        const int count = static_cast<int>(m_units);
-        text.resize(m_units * kMostBytesPerUnit);
-        const int bytes =
-            WideCharToMultiByte(CP_ACP, 0, units, count, &text[0], static_cast<int>(text.size()), nullptr, nullptr);
-        if (bytes > 0) {
-            text.resize(static_cast<std::size_t>(bytes));
-            return;
-        }
-    }
-    text = win32::narrow(units, m_units);
-}
 
 void DropList::Name::wide(std::wstring& text) const {
     if (m_wide) {

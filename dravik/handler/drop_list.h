@@ -3,8 +3,8 @@
 // The header's wide flag says whether a name's characters are bytes of the ANSI code page or
 // UTF-16 units.
 //
-// The names are the ones DragQueryFileA gives index by index, read whole however long they are,
-// but DragQueryFileA finds a name by walking every name before it. Nothing past the block's own
+// The names are the ones DragQueryFileW gives index by index, read whole however long they are,
+// but DragQueryFileW finds a name by walking every name before it. Nothing past the block's own
 // size is read: a list without its final zero ends at the block's end.
 #pragma once
 
@@ -21,12 +21,6 @@ public:
     // One name as it lies in the block.
     class Name {
     public:
-        // The name in the ANSI code page, converted as DragQueryFileA converts it: UTF-16
-        // characters the code page lacks become its best fit or its default character, and so
-        // do ANSI byte sequences it does not know.
-        std::string ansi() const;
-        // The same into text, whose storage is used again.
-        void ansi(std::string& text) const;
         // The name in UTF-16, as DragQueryFileW gives it: UTF-16 names exactly, ANSI ones
         // converted from the ANSI code page.
         void wide(std::wstring& text) const;

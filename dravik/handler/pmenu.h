@@ -110,15 +110,17 @@ public:
     // it. The list field of the viewer's command line (always empty), or nothing when either list
     // could not be published.
     std::optional<std::string> BuildFileListString();
-    // Writes the text into the two shared blocks of the ANSI list, or of the wide list; false when
-    // a block cannot be created or mapped.
-    bool fileToMemoryMap(const char* text);
-    bool fileToMemoryMap(const wchar_t* text);
+    // Publishes the two texts as one, the ANSI list and the wide one, each into its two shared
+    // blocks; false, with nothing written, when a block cannot be created or mapped or the lock of
+    // the publishes cannot be had.
+    bool fileToMemoryMap(const char* text, const wchar_t* wideText);
 
-    // Starts the viewer under m_mainPath with the keyword and the two fields on a UTF-16 command
-    // line, neither waiting for it nor keeping it. Above 31 when it started, a WinExec error value
-    // otherwise.
-    int LaunchViewer(const char* keyword, const std::wstring& folderField, const char* listField);
+    // Starts the viewer under m_mainPath, in its own folder, with the keyword and the two fields on
+    // a UTF-16 command line, neither waiting for it nor keeping it. The folder field comes in UTF-16
+    // and in its ANSI form, which an ANSI reader of the line gets where the exact one would reach
+    // it as a best fit. Above 31 when it started, a WinExec error value otherwise.
+    int LaunchViewer(const char* keyword, const std::wstring& folderField, const std::string& ansiFolderField,
+                     const char* listField);
 
 private:
     ULONG m_refCount = 0;
@@ -128,7 +130,9 @@ public:
     int m_language = 0;
     std::vector<std::string> m_fileNames;
     std::string m_choosePath;
-    std::string m_mainPath;
+    // The viewer's folder, in UTF-16 as the setting holds it: a folder the ANSI code page cannot
+    // spell works as well as any.
+    std::wstring m_mainPath;
     int m_IsSelType = kSelectionOther;
     int m_selCount = 0;
     std::string m_curFolder;

@@ -14,25 +14,12 @@
 namespace dravik {
 namespace {
 
-// Where the name starts in a selected path, cut the way the platform splits paths: the folder part
-// before it is the drive and the directory up to and including the last separator; the name is the
-// final component.
-template <typename Char>
-size_t NameStart(const std::basic_string<Char>& path) {
-    for (size_t start = path.size(); start > 0; --start) {
-        if (path[start - 1] == '\\' || path[start - 1] == '/') return start;
-    }
-    return path.size() >= 2 && path[1] == ':' ? 2 : 0;
-}
-
 // One selected path in UTF-16, as the shell holds it, and in the ANSI code page: exactly where the
-// code page spells it, else through short names, else as DragQueryFileA gives it. False in that last
-// case: the ANSI form then names no file, or even another one (a best fit), and is never opened.
+// code page spells it, else through short names, else with "?" for what it cannot spell. False in
+// that last case: the ANSI form then names no file and is never opened.
 bool ReadPath(const DropList::Name& name, std::wstring& widePath, std::string& path) {
     name.wide(widePath);
-    if (win32::ansi_path_of(widePath, path)) return true;
-    name.ansi(path);
-    return false;
+    return win32::ansi_path_of(widePath, path);
 }
 
 }  // namespace
@@ -76,7 +63,7 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
 
         ++m_selCount;
         lastRead = name;
-        const size_t nameStart = NameStart(path), wideNameStart = NameStart(widePath);
+        const size_t nameStart = win32::path_name_start(path), wideNameStart = win32::path_name_start(widePath);
         if (i == 0) {
             m_choosePath.assign(path, 0, nameStart);
             m_wideChoosePath.assign(widePath, 0, wideNameStart);
@@ -112,8 +99,8 @@ HRESULT CPMenu::ReadSelection(PCIDLIST_ABSOLUTE, IDataObject* dataObject, HKEY) 
     // name after it has replaced the two paths, and then it is read again.
     if (lastRead != names.end()) {
         if (!lastHeld) ReadPath(*lastRead, widePath, path);
-        m_curFolder.assign(path, 0, NameStart(path));
-        m_wideCurFolder.assign(widePath, 0, NameStart(widePath));
+        m_curFolder.assign(path, 0, win32::path_name_start(path));
+        m_wideCurFolder.assign(widePath, 0, win32::path_name_start(widePath));
     }
     if (count == 1) m_multi_selected = 0;
     DebugLog(" chooes path :   %s", m_choosePath.c_str());

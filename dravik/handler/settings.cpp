@@ -20,19 +20,30 @@ bool TryReadValueText(HKEY key, const char* valueName, std::string& text) {
     return true;
 }
 
-bool TryReadRegistryText(HKEY root, const char* keyPath, const char* valueName, REGSAM access, std::string& text) {
-    win32::unique_hkey key;
-    return RegOpenKeyExA(root, keyPath, 0, access, key.put()) == ERROR_SUCCESS &&
-           TryReadValueText(key.get(), valueName, text);
+bool TryReadValueText(HKEY key, const char* valueName, std::wstring& text) {
+    wchar_t data[kSettingValueBytes] = {};
+    DWORD size = sizeof(data), type = REG_NONE;
+    if (RegQueryValueExW(key, win32::widen(valueName, std::strlen(valueName)).c_str(), nullptr, &type,
+                         reinterpret_cast<BYTE*>(data), &size) != ERROR_SUCCESS)
+        return false;
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        text.assign(data, wcsnlen(data, size / sizeof(wchar_t)));
+        return true;
+    }
+    // Other data is text only as the ANSI reading takes it, bytes in the ANSI code page.
+    if (size > kSettingValueBytes) return false;
+    const char* bytes = reinterpret_cast<const char*>(data);
+    text = win32::widen(bytes, strnlen(bytes, size));
+    return true;
 }
 
-std::string ReadRegistryText(HKEY key, const char* keyPath, const char* valueName) {
-    std::string text;
+std::wstring ReadRegistryText(HKEY key, const char* keyPath, const char* valueName) {
+    std::wstring text;
     if (!key || !TryReadValueText(key, valueName, text)) throw RegException(keyPath);
     return text;
 }
 
-std::string ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, REGSAM access) {
+std::wstring ReadRegistryText(HKEY root, const char* keyPath, const char* valueName, REGSAM access) {
     win32::unique_hkey key;
     RegOpenKeyExA(root, keyPath, 0, access, key.put());
     return ReadRegistryText(key.get(), keyPath, valueName);
@@ -63,18 +74,12 @@ void CPMenu::ReadSettings() {
     m_mainPath.clear();
     g_selFileName.clear();
 
-    // Full access takes in the read and write access the language is read with, so one opening
-    // serves both values. Refused full access, the language is read with the access it needs and
-    // the viewer folder stays unread; a missing key is missing for either.
+    // Read access is all that either value needs: a key that an administrator made read-only still
+    // gives both. A missing key is missing for either.
     win32::unique_hkey settings;
-    const LSTATUS opened = RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_ALL_ACCESS, settings.put());
+    RegOpenKeyExA(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, settings.put());
     std::string language;
-    bool languageRead = false;
-    if (opened == ERROR_SUCCESS)
-        languageRead = TryReadValueText(settings.get(), kLanguageValue, language);
-    else if (opened != ERROR_FILE_NOT_FOUND)
-        languageRead =
-            TryReadRegistryText(HKEY_CURRENT_USER, kSettingsKey, kLanguageValue, KEY_READ | KEY_WRITE, language);
+    const bool languageRead = settings && TryReadValueText(settings.get(), kLanguageValue, language);
     if (languageRead) {
         const CWideString text(language.c_str());
         if (text.isEqual("kor"))

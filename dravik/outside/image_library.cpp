@@ -1,6 +1,9 @@
 #include "outside/image_library.h"
 
+#include <cstring>
+
 #include "outside/viewer.h"
+#include "win32/code_page.h"
 #include "win32/module_instance.h"
 #include "win32/module_path.h"
 
@@ -8,41 +11,55 @@ namespace dravik {
 namespace {
 
 // The folder part of a path, with its closing separator; empty when the path has none.
-std::string FolderOf(const std::string& path) {
-    const size_t separator = path.find_last_of("\\/");
-    return separator == std::string::npos ? std::string() : path.substr(0, separator + 1);
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t separator = path.find_last_of(L"\\/");
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
 }
 
-std::string SystemFolder() {
-    std::string folder(MAX_PATH, '\0');
-    const UINT length = GetSystemDirectoryA(&folder[0], static_cast<UINT>(folder.size()));
+std::wstring SystemFolder() {
+    std::wstring folder(MAX_PATH, L'\0');
+    const UINT length = GetSystemDirectoryW(&folder[0], static_cast<UINT>(folder.size()));
     if (length == 0 || length >= folder.size()) return {};
     folder.resize(length);
-    return folder + '\\';
+    return folder + L'\\';
 }
 
-bool IsFile(const std::string& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
+bool IsFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Where the loader looks for the library's own imports: beside it and in the system folder, never
+// in the host's current folder or on PATH. Those flags came to Windows 7 with an update, together
+// with AddDllDirectory, which tells whether the system has them; without it the closest is the
+// search that starts in the library's folder, then the system's, then the rest of the standard
+// order.
+DWORD ImportSearch() {
+    const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (kernel && GetProcAddress(kernel, "AddDllDirectory"))
+        return LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32;
+    return LOAD_WITH_ALTERED_SEARCH_PATH;
 }
 
 }  // namespace
 
-win32::unique_hmodule LoadImageLibrary(const std::string& viewerFolder) {
-    const std::string folders[] = {
-        FolderOf(win32::module_file_name(win32::this_module())),
-        IsFullyQualifiedPath(viewerFolder) ? CollapseDoubledBackslashes(viewerFolder + '\\') : std::string(),
+win32::unique_hmodule LoadImageLibrary(const std::wstring& viewerFolder) {
+    const std::wstring folders[] = {
+        FolderOf(win32::module_file_name<wchar_t>(win32::this_module())),
+        IsFullyQualifiedPath(viewerFolder) ? CollapseDoubledBackslashes(viewerFolder + L'\\') : std::wstring(),
         SystemFolder(),
     };
-    for (const std::string& folder : folders) {
+    const std::wstring name = win32::widen(kImageLibraryName, std::strlen(kImageLibraryName));
+    for (const std::wstring& folder : folders) {
         if (!IsFullyQualifiedPath(folder)) continue;
         // The loader takes a full path only with backslashes.
-        std::string path = folder + kImageLibraryName;
-        for (char& c : path)
-            if (c == '/') c = '\\';
+        std::wstring path = folder + name;
+        for (wchar_t& c : path)
+            if (c == L'/') c = L'\\';
         if (!IsFile(path)) continue;
-        // The library's own imports are looked for beside it first.
-        return win32::unique_hmodule(LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        // A copy that cannot be loaded (of the other kind, or missing an import) leaves the next
+        // folder its turn.
+        if (HMODULE library = LoadLibraryExW(path.c_str(), nullptr, ImportSearch())) return win32::unique_hmodule(library);
     }
     return {};
 }

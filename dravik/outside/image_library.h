@@ -34,9 +34,10 @@ constexpr const wchar_t* kPictureExtensions[] = {L".jpg", L".jpeg", L".jpe", L".
                                                  L".bmp", L".tif", L".tiff"};
 
 // The image library, always by its full path: the copy beside this module, else the one in the
-// viewer's folder when that is a full path, else the one in the system folder. Never by bare name:
-// the standard search reaches the shell's current folder (any folder a file dialog browses) and
-// PATH, and a library planted there would run inside the shell. Null when none of them has it.
-win32::unique_hmodule LoadImageLibrary(const std::string& viewerFolder);
+// viewer's folder when that is a full path, else the one in the system folder, each in turn until
+// one loads. Never by bare name: the standard search reaches the shell's current folder (any folder
+// a file dialog browses) and PATH, and a library planted there would run inside the shell; nor are
+// its own imports looked for there. Null when none of them loads.
+win32::unique_hmodule LoadImageLibrary(const std::wstring& viewerFolder);
 
 }  // namespace dravik

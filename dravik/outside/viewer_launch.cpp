@@ -8,15 +8,15 @@
 #include "outside/viewer.h"
 #include "preview/file_list.h"
 #include "win32/code_page.h"
+#include "win32/module_path.h"
 #include "win32/unique_handle.h"
 
 namespace dravik {
 namespace {
 
 // The executable path (unquoted), then the keyword, the folder field and the list field, each in
-// double quotes: "%s  \"%s\"   \"%s\"   \"%s\"   ". In UTF-16, so that the folder arrives exactly
-// whatever the ANSI code page can spell; a viewer that reads its command line as ANSI gets it in
-// that code page.
+// double quotes: "%s  \"%s\"   \"%s\"   \"%s\"   ". In UTF-16, so that a path arrives exactly
+// wherever that hands no ANSI reader a best fit (CommandLinePath).
 std::wstring FormatCommandLine(const std::wstring& executable, const char* keyword, const std::wstring& folderField,
                                const char* listField) {
     return executable + L"  \"" + win32::widen(keyword, std::strlen(keyword)) + L"\"   \"" + folderField + L"\"   \"" +
@@ -35,31 +35,31 @@ int WinExecError(DWORD error) {
 
 }  // namespace
 
-bool IsFullyQualifiedPath(const std::string& path) {
-    const auto separator = [](char c) { return c == '\\' || c == '/'; };
-    const char drive = static_cast<char>(path.empty() ? 0 : path[0] | 0x20);
-    if (path.size() >= 3 && drive >= 'a' && drive <= 'z' && path[1] == ':' && separator(path[2])) return true;
+bool IsFullyQualifiedPath(const std::wstring& path) {
+    const auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const wchar_t drive = static_cast<wchar_t>(path.empty() ? 0 : path[0] | 0x20);
+    if (path.size() >= 3 && drive >= L'a' && drive <= L'z' && path[1] == L':' && separator(path[2])) return true;
     return path.size() >= 3 && separator(path[0]) && separator(path[1]) && !separator(path[2]);
 }
 
-std::string CollapseDoubledBackslashes(const std::string& path) {
-    std::string result;
+std::wstring CollapseDoubledBackslashes(const std::wstring& path) {
+    std::wstring result;
     result.reserve(path.size());
-    const char* c = path.c_str();
-    if (IsFullyQualifiedPath(path) && c[0] == '\\' && c[1] == '\\') {
-        result.append(c, 2);
-        c += 2;
-    }
-    while (*c) {
-        const char* next = CharNextA(c);
-        result.append(c, next);
-        if (*c == '\\' && *next == '\\') ++next;
-        c = next;
+    size_t i = IsFullyQualifiedPath(path) && path[0] == L'\\' && path[1] == L'\\' ? 2 : 0;
+    result.append(path, 0, i);
+    for (; i < path.size(); ++i) {
+        result += path[i];
+        if (path[i] == L'\\' && i + 1 < path.size() && path[i + 1] == L'\\') ++i;
     }
     return result;
 }
 
-int CPMenu::LaunchViewer(const char* keyword, const std::wstring& folderField, const char* listField) {
+std::wstring CommandLinePath(const std::wstring& path, const std::string& ansi) {
+    return win32::narrow(path) == ansi ? path : win32::widen(ansi);
+}
+
+int CPMenu::LaunchViewer(const char* keyword, const std::wstring& folderField, const std::string& ansiFolderField,
+                         const char* listField) {
     // An empty folder would make the path "\Lumorex.exe", and a relative one a path under the
     // shell's current folder: whatever lies there, on a stick, a share or in a download, would run.
     if (m_mainPath.empty()) {
@@ -70,21 +70,26 @@ int CPMenu::LaunchViewer(const char* keyword, const std::wstring& folderField, c
         DebugLog("viewer folder is not a full path: viewer not started");
         return ERROR_PATH_NOT_FOUND;
     }
-    const std::wstring executable = win32::widen(CollapseDoubledBackslashes(m_mainPath + kViewerFileName));
-    std::wstring commandLine = FormatCommandLine(executable, keyword, folderField, listField);
+    const std::wstring executable = CollapseDoubledBackslashes(m_mainPath + kViewerFileName);
+    std::string ansiExecutable;
+    win32::ansi_path_of(executable, ansiExecutable);
+    std::wstring commandLine = FormatCommandLine(CommandLinePath(executable, ansiExecutable), keyword,
+                                                 CommandLinePath(folderField, ansiFolderField), listField);
     DebugLog("*****");
     DebugLog("REC : %s ", win32::narrow(commandLine).c_str());
 
     // The executable is named on its own: the system then never tries the prefixes of a path with
     // spaces (C:\Program.exe for C:\Program Files\...). The command line keeps it unquoted, as
-    // the viewer parses it.
+    // the viewer parses it. The viewer starts in its own folder, not in the shell's current one
+    // (often the folder being browsed), where anything it loads by bare name could be planted.
+    const std::wstring viewerFolder = executable.substr(0, executable.find_last_of(L"\\/") + 1);
     STARTUPINFOW startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESHOWWINDOW;
     startup.wShowWindow = SW_SHOW;
     PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
+    if (!CreateProcessW(executable.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, viewerFolder.c_str(),
+                        &startup, &process))
         return WinExecError(GetLastError());
     // The handler neither waits for the viewer nor keeps it: both handles close here.
     const win32::unique_handle thread(process.hThread);

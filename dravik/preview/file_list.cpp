@@ -10,6 +10,7 @@
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "preview/shared_memory.h"
+#include "win32/scoped_mutex.h"
 #include "win32/srw_lock.h"
 
 namespace dravik {
@@ -28,15 +29,24 @@ struct ListBlocks {
 struct WriterBlocks {
     ListBlocks ansi;
     ListBlocks wide;
+    win32::unique_handle lock;  // the named mutex of the publishes, opened with the blocks
 };
 
 SRWLOCK g_writerLock = SRWLOCK_INIT;
 WriterBlocks* g_writerBlocks = nullptr;
 
-// One list's blocks, made on first use; null when there is no memory for them. Under the lock.
-ListBlocks* HeldBlocks(ListBlocks WriterBlocks::*list) {
+// The blocks and the lock, made on first use; null when there is no memory for them. Under the
+// lock of this process's writers.
+WriterBlocks* HeldBlocks() {
     if (!g_writerBlocks) g_writerBlocks = new (std::nothrow) WriterBlocks;
-    return g_writerBlocks ? &(g_writerBlocks->*list) : nullptr;
+    if (g_writerBlocks && !g_writerBlocks->lock)
+        g_writerBlocks->lock.reset(CreateMutexA(nullptr, FALSE, kFileListLockName));
+    return g_writerBlocks;
+}
+
+// Both blocks of a list, created or opened and mapped.
+bool Create(ListBlocks& list, const char* sizeName, const char* stringName, DWORD stringBytes) {
+    return list.size.create(sizeName, kFileListSizeBytes) && list.string.create(stringName, stringBytes);
 }
 
 // Stores the text's length in the size block; the value stored.
@@ -80,43 +90,37 @@ std::optional<std::string> CPMenu::BuildFileListString() {
         text += kFileListSeparator;
     }
     // A viewer reads whichever list it knows: both must be this selection's.
-    const bool published = fileToMemoryMap(text.c_str()) && fileToMemoryMap(m_wideFileList.c_str());
+    const bool published = fileToMemoryMap(text.c_str(), m_wideFileList.c_str());
     DebugLog("get file staring end:");
     if (!published) return std::nullopt;
     return std::string();
 }
 
-bool CPMenu::fileToMemoryMap(const char* text) {
+bool CPMenu::fileToMemoryMap(const char* text, const wchar_t* wideText) {
     DebugLog("CPMenu::fileToMemoryMap");
     DebugLog("CPMenu::----1");
     const size_t length = text ? std::strlen(text) : 0;
+    const size_t wideLength = wideText ? std::wcslen(wideText) : 0;
 
     win32::scoped_exclusive_lock guard(g_writerLock);
-    ListBlocks* const blocks = HeldBlocks(&WriterBlocks::ansi);
-    if (!blocks || !blocks->size.create(kFileListSizeName, kFileListSizeBytes)) {
+    WriterBlocks* const blocks = HeldBlocks();
+    // Another process's reader or writer holds the lock for its copies only; every block is there
+    // before anything is written, so that a publish is whole or none at all.
+    const win32::scoped_mutex publishing(blocks ? blocks->lock.get() : nullptr, kFileListLockWaitMs);
+    if (!publishing ||
+        !Create(blocks->ansi, kFileListSizeName, kFileListStringName, kFileListStringBytes) ||
+        !Create(blocks->wide, kWideFileListSizeName, kWideFileListStringName, kWideFileListStringBytes)) {
         DebugLog("do not write memory file.");
         return false;
     }
     DebugLog("CPMenu::----2");
-    const FileListLength stored = StoreLength(blocks->size, length);
+    const FileListLength stored = StoreLength(blocks->ansi.size, length);
     DebugLog("CPMenu::----3");
-
-    if (!blocks->string.create(kFileListStringName, kFileListStringBytes)) return false;
     DebugLog("CPMenu::----4 (here.)[ size  = %d/%d ]", static_cast<int>(stored), static_cast<int>(kFileListStringBytes));
-    blocks->string.write(text, std::min<size_t>(length, kFileListStringBytes));
+    blocks->ansi.string.write(text, std::min<size_t>(length, kFileListStringBytes));
     DebugLog("CPMenu::----5");
-    return true;
-}
-
-bool CPMenu::fileToMemoryMap(const wchar_t* text) {
-    const size_t length = text ? std::wcslen(text) : 0;
-
-    win32::scoped_exclusive_lock guard(g_writerLock);
-    ListBlocks* const blocks = HeldBlocks(&WriterBlocks::wide);
-    if (!blocks || !blocks->size.create(kWideFileListSizeName, kWideFileListSizeBytes)) return false;
-    StoreLength(blocks->size, length);
-    if (!blocks->string.create(kWideFileListStringName, kWideFileListStringBytes)) return false;
-    blocks->string.write(text, std::min<size_t>(length * sizeof(wchar_t), kWideFileListStringBytes));
+    StoreLength(blocks->wide.size, wideLength);
+    blocks->wide.string.write(wideText, std::min<size_t>(wideLength * sizeof(wchar_t), kWideFileListStringBytes));
     return true;
 }
 

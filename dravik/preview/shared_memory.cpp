@@ -3,17 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "win32/mapped_view.h"
+
 namespace dravik {
-namespace {
-
-// Whole pages: what the view lets a copy touch.
-std::size_t CommittedSize(const void* view) {
-    MEMORY_BASIC_INFORMATION region = {};
-    if (!VirtualQuery(view, &region, sizeof(region)) || region.State != MEM_COMMIT) return 0;
-    return region.RegionSize;
-}
-
-}  // namespace
 
 bool CSharedMemory::create(const char* name, DWORD size) {
     if (m_pView) return true;
@@ -40,7 +32,7 @@ bool CSharedMemory::close() {
 
 bool CSharedMemory::mapView(DWORD access) {
     m_pView.reset(MapViewOfFile(m_hMap.get(), access, 0, 0, 0));
-    m_viewSize = m_pView ? CommittedSize(m_pView.get()) : 0;
+    m_viewSize = win32::usable_view_size(m_pView.get(), access);
     // A view with nothing to copy into (a mapping made with reserved pages only) is no view: kept,
     // it would let the next create report success and write nothing.
     if (m_viewSize == 0) m_pView.reset();

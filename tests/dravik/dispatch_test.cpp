@@ -21,6 +21,12 @@ namespace {
 
 enum class MainPath { Plain, TrailingBackslash, Doubled, Empty, NoViewer };
 
+// The folder the viewer starts in: its own, where the build puts it.
+std::string ViewerFolder() {
+    const std::string bin = test_support::BinDir();
+    return bin.substr(0, bin.size() - 1);
+}
+
 // A scratch folder with two pictures, an animation and a folder. A command runs Initialize on the
 // shell's data object, builds the menu and invokes the verb; the real viewer, whose report switch
 // travels in the inherited environment, tells what it received.
@@ -154,6 +160,7 @@ TEST_F(ViewerLaunch, EveryKeywordReachesTheViewerWithTheExactCommandLineAndListO
             if (line.first != "keyword" && line.first != "list field" && line.first != "picture")
                 expected["wide " + line.first] = line.second;
         }
+        expected["current folder"] = ViewerFolder();
         EXPECT_EQ(outcome.report, expected);
     }
 }
@@ -166,11 +173,13 @@ std::string ShortNameOf(const std::wstring& path) {
     return win32::narrow(shortPath.substr(shortPath.rfind(L'\\') + 1));
 }
 
-// The ANSI list's name for an item: today's, as DragQueryFileA converts it, or its short name.
-enum class Ansi { AsToday, ShortName };
+// The ANSI list's name for an item: today's, as the code page spells it, its short name, or the
+// one given.
+enum class Ansi { AsToday, ShortName, Given };
 struct Item {
     std::wstring name;
     Ansi ansi;
+    std::string given = "";
 };
 
 // On a Korean desktop (code page 949), names that the code page spells, names it cannot spell
@@ -184,7 +193,7 @@ TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEvery
     const std::wstring folder = win32::widen(dir.path()), thaiFolder = L"\u0E20\u0E32\u0E1E";
     const std::wstring korean = L"\uC0AC\uC9C4.jpg", thai = L"\u0E20\u0E32\u0E1E\u0E16\u0E48\u0E32\u0E22.jpg";
     const std::wstring vietnamese = L"Vie\u0323\u0302t Nam.jpg", emoji = L"\xD83C\xDF05 sunrise.jpg";
-    const std::wstring cafe = L"caf\u00E9.jpg";  // "cafe.jpg" as today: another file of the folder
+    const std::wstring cafe = L"caf\u00E9.jpg";  // "cafe.jpg" as a best fit: another file of the folder
     // The longest name the file system keeps (255 bytes in the host's UTF-8, 83 Thai characters and
     // the extension), in folders that make the path the longest the shell hands over (MAX_PATH - 1).
     const std::wstring longFolder = std::wstring(83, L'\u0E02') + L"\\";
@@ -199,9 +208,10 @@ TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEvery
                                      std::wstring(L"\u0E44\u0E17\u0E22.jpg"), std::wstring(L"\u0E25\u0E32\u0E27.jpg")})
         ASSERT_TRUE(image_files::WriteImage(folder + name, photo)) << Utf8(name);
     ASSERT_TRUE(image_files::WriteImage(dir / "cafe.jpg", {image_files::Format::Jpeg, 64, 48}));
-    for (const std::wstring& name : {thaiFolder, std::wstring(L"\uC568\uBC94")})
+    for (const std::wstring& name : {thaiFolder, std::wstring(L"\uC568\uBC94"), std::wstring(L"caf\u00E9")})
         ASSERT_TRUE(CreateDirectoryW((folder + name).c_str(), nullptr));
     ASSERT_TRUE(image_files::WriteImage(folder + thaiFolder + L"\\a.jpg", photo));
+    ASSERT_TRUE(image_files::WriteImage(folder + L"caf\u00E9\\a.jpg", photo));
 
     const struct {
         const char* what;
@@ -209,24 +219,32 @@ TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEvery
         const char* verb;
         const char* keyword;
         bool preview;         // a thumbnail in the menu, and the picture in the viewer
-        bool movedAway = false;  // after the shell's data object was made: no short name can be found
+        bool movedAway = false;  // the item, or its folder, after the shell's data object was made:
+                                 // no short name can be found
+        bool folderInAnsiForm = false;  // the folder field as the ANSI list would name the folder
     } rows[] = {
         {"Korean, which the code page spells", {{korean, Ansi::AsToday}}, MAKEINTRESOURCEA(1), "Viw", true},
         {"Thai", {{thai, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
         {"Vietnamese with combining marks, the preview entry", {{vietnamese, Ansi::ShortName}}, MAKEINTRESOURCEA(10),
          "Vwp", true},
         {"an emoji outside the basic plane", {{emoji, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
-        {"the longest name in the longest path", {{longest, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"the longest name in the longest path", {{longest, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true, false,
+         true},
         {"a best fit that names another file", {{cafe, Ansi::ShortName}}, MAKEINTRESOURCEA(1), "Viw", true},
         {"several whose ANSI forms as today collide",
          {{L"\u0E44\u0E17\u0E22.jpg", Ansi::ShortName}, {L"\u0E25\u0E32\u0E27.jpg", Ansi::ShortName},
           {cafe, Ansi::ShortName}, {L"cafe.jpg", Ansi::AsToday}, {korean, Ansi::AsToday}},
          MAKEINTRESOURCEA(1), "rot", false},
-        {"a spelled name in a Thai folder", {{thaiFolder + L"\\a.jpg", Ansi::AsToday}}, MAKEINTRESOURCEA(1), "Viw", true},
+        {"a spelled name in a Thai folder", {{thaiFolder + L"\\a.jpg", Ansi::AsToday}}, MAKEINTRESOURCEA(1), "Viw", true,
+         false, true},
         {"a Korean folder", {{L"\uC568\uBC94", Ansi::AsToday}}, MAKEINTRESOURCEA(0), "brw", false},
         {"a Thai folder", {{thaiFolder, Ansi::ShortName}}, MAKEINTRESOURCEA(0), "brw", false},
         {"Thai without a short name: the menu without preview", {{moved, Ansi::AsToday}}, MAKEINTRESOURCEA(1), "Viw",
          false, true},
+        {"a best fit without a short name: \"?\", never the neighbour's name", {{cafe, Ansi::Given, "caf?.jpg"}},
+         MAKEINTRESOURCEA(1), "Viw", false, true},
+        {"a folder whose best fit names another one, without a short name", {{L"caf\u00E9\\a.jpg", Ansi::AsToday}},
+         MAKEINTRESOURCEA(1), "Viw", false, true, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -234,13 +252,23 @@ TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEvery
         for (const Item& item : row.items) paths.push_back(folder + item.name);
         const auto selection = samples::ShellDataObject(paths);
         ASSERT_TRUE(selection);
-        const std::wstring away = folder + L"away.jpg";
+        const std::wstring moving = folder + row.items[0].name.substr(0, row.items[0].name.find(L'\\'));
+        const std::wstring away = folder + L"away";
         if (row.movedAway) {
-            ASSERT_TRUE(MoveFileW(paths[0].c_str(), away.c_str()));
+            ASSERT_TRUE(MoveFileW(moving.c_str(), away.c_str()));
         }
         auto outcome = RunOn(selection, row.verb);
+        std::wstring field = paths[0].substr(0, paths[0].rfind(L'\\') + 1);
+        if (row.keyword == std::string("brw")) field.pop_back();
+        // Where an ANSI reader would get a best fit or "?" for it, both command lines carry the
+        // folder's ANSI form, as the list forms names: through short names, else with "?".
+        std::string ansiField = win32::narrow(field);
+        if (row.folderInAnsiForm) {
+            win32::ansi_path_of(field, ansiField);
+            field = win32::widen(ansiField);
+        }
         if (row.movedAway) {
-            ASSERT_TRUE(MoveFileW(away.c_str(), paths[0].c_str()));
+            ASSERT_TRUE(MoveFileW(away.c_str(), moving.c_str()));
         }
         ASSERT_EQ(outcome.started, 1u);
 
@@ -252,19 +280,20 @@ TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEvery
             EXPECT_EQ(outcome.imageWidth, photo.width) << "the thumbnail of this file, not of another";
         }
 
-        std::wstring field = paths[0].substr(0, paths[0].rfind(L'\\') + 1);
-        if (keyword == "brw") field.pop_back();
         const std::wstring commandLine = win32::widen(test_support::BinDir()) + L"Lumorex.exe  \"" +
                                          win32::widen(keyword) + L"\"   \"" + field + L"\"   \"\"   ";
         std::map<std::string, std::string> expected = {
-            {"command line", win32::narrow(commandLine)}, {"keyword", keyword}, {"folder", win32::narrow(field)},
+            {"command line", win32::narrow(commandLine)}, {"keyword", keyword}, {"folder", ansiField},
             {"list field", ""}, {"wide command line", Utf8(commandLine)}, {"wide folder", Utf8(field)},
             {"names", std::to_string(paths.size())}, {"wide names", std::to_string(paths.size())},
-            {"picture", row.preview ? "40x30" : "0x0"}};
+            {"picture", row.preview ? "40x30" : "0x0"}, {"current folder", ViewerFolder()}};
         std::string list, wideList;
         for (size_t i = 0; i < paths.size(); ++i) {
             const std::wstring name = paths[i].substr(paths[i].rfind(L'\\') + 1);
-            const std::string ansi = row.items[i].ansi == Ansi::AsToday ? win32::narrow(name) : ShortNameOf(paths[i]);
+            const Item& item = row.items[i];
+            const std::string ansi = item.ansi == Ansi::AsToday   ? win32::narrow(name)
+                                     : item.ansi == Ansi::Given ? item.given
+                                                                : ShortNameOf(paths[i]);
             expected["name" + std::to_string(i + 1)] = ansi;
             expected["wide name" + std::to_string(i + 1)] = Utf8(name);
             list += ansi + "|";
@@ -278,32 +307,41 @@ TEST_F(ViewerLaunch, NamesInAnyScriptReachTheViewerWholeAndTheAnsiListKeepsEvery
 
 // The ANSI path through short names, given the short form the platform would give: the one way to
 // see a volume that keeps no short names here, since Wine makes one for every name.
-TEST(AnsiPathThroughShortNames, ReplacesOnlyWhatTheCodePageCannotSpellAndOnlyWithShortNamesItSpells) {
+TEST(AnsiPathThroughShortNames, ReplacesWhatTheCodePageCannotSpellByShortNamesElseByQuestionMarksNeverABestFit) {
     ASSERT_EQ(GetACP(), 949u);
-    const std::wstring thai = L"\u0E44\u0E17\u0E22";
+    const std::wstring thai = L"\u0E44\u0E17\u0E22", cafe = L"caf\u00E9.jpg";  // 949 would spell it "cafe.jpg"
     const struct {
         const char* what;
         std::wstring path, shortPath;
-        std::string ansi;  // empty: none
+        std::string ansi;
+        bool names;  // the ANSI form names the file
     } rows[] = {
-        {"the name", L"C:\\Pics\\" + thai + L".jpg", L"C:\\Pics\\___~1.JPG", "C:\\Pics\\___~1.JPG"},
+        {"the name", L"C:\\Pics\\" + thai + L".jpg", L"C:\\Pics\\___~1.JPG", "C:\\Pics\\___~1.JPG", true},
         {"spelled folders keep their long names", L"C:\\Long folder\\" + thai + L".jpg",
-         L"C:\\LONGFO~1\\___~1.JPG", "C:\\Long folder\\___~1.JPG"},
+         L"C:\\LONGFO~1\\___~1.JPG", "C:\\Long folder\\___~1.JPG", true},
         {"a folder, the spelled name kept", L"C:\\" + thai + L"\\a b.jpg", L"C:\\___~1\\AB~1.JPG",
-         "C:\\___~1\\a b.jpg"},
+         "C:\\___~1\\a b.jpg", true},
         {"Korean kept in the code page", L"C:\\\uC0AC\uC9C4\\" + thai + L".jpg", L"C:\\A~1\\___~1.JPG",
-         "C:\\\xBB\xE7\xC1\xF8\\___~1.JPG"},
+         "C:\\\xBB\xE7\xC1\xF8\\___~1.JPG", true},
         {"a network path", L"\\\\server\\share\\" + thai, L"\\\\server\\share\\___~1",
-         "\\\\server\\share\\___~1"},
+         "\\\\server\\share\\___~1", true},
         {"no short names on the volume: the long name comes back", L"C:\\Pics\\" + thai + L".jpg",
-         L"C:\\Pics\\" + thai + L".jpg", ""},
-        {"no short form at all", L"C:\\Pics\\" + thai + L".jpg", L"", ""},
-        {"a short form of other components", L"C:\\Pics\\" + thai + L".jpg", L"C:\\___~1.JPG", ""},
-        {"a short name the code page cannot spell either", L"C:\\" + thai + L".jpg", L"C:\\\u0E44~1.JPG", ""},
+         L"C:\\Pics\\" + thai + L".jpg", "C:\\Pics\\???.jpg", false},
+        {"no short form at all", L"C:\\Pics\\" + thai + L".jpg", L"", "C:\\Pics\\???.jpg", false},
+        {"a short form of other components", L"C:\\Pics\\" + thai + L".jpg", L"C:\\___~1.JPG", "C:\\Pics\\???.jpg",
+         false},
+        {"a short name the code page cannot spell either", L"C:\\" + thai + L".jpg", L"C:\\\u0E44~1.JPG", "C:\\???.jpg",
+         false},
+        {"a best fit is no exact form", L"C:\\Pics\\" + cafe, L"", "C:\\Pics\\caf?.jpg", false},
+        {"a pair of surrogates is one character", L"C:\\\xD83C\xDF05.jpg", L"", "C:\\?.jpg", false},
+        {"a short name where there is one, \"?\" where not", L"C:\\" + thai + L"\\" + cafe,
+         L"C:\\___~1\\" + cafe, "C:\\___~1\\caf?.jpg", false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
-        EXPECT_EQ(win32::ansi_path_through_short_names(row.path, row.shortPath), row.ansi);
+        std::string ansi = "left over";
+        EXPECT_EQ(win32::ansi_path_through_short_names(row.path, row.shortPath, ansi), row.names);
+        EXPECT_EQ(ansi, row.ansi);
     }
 }
 
@@ -348,6 +386,7 @@ TEST_F(ViewerLaunch, ListThatCannotBePublishedStartsNoViewerAtTheFirstCommandOrT
         {dravik::kFileListStringName, true},
         {dravik::kWideFileListSizeName, false},
         {dravik::kWideFileListStringName, true},
+        {dravik::kFileListLockName, false},
     };
     for (const auto& squatter : squatters) {
         SCOPED_TRACE(std::string(squatter.name) + (squatter.reservedMapping ? ", reserved pages" : ", an event"));
@@ -417,8 +456,30 @@ TEST_F(ViewerLaunch, ViewerFolderThatIsNoFullPathStartsNothingWhereverItWouldRes
         if (row.starts) {
             EXPECT_EQ(outcome.report["keyword"], "Viw");
             EXPECT_EQ(outcome.report["list"], "a.jpg|");
+            EXPECT_EQ(outcome.report["current folder"], ViewerFolder()) << "its own, not the shell's";
         }
     }
+}
+
+// The setting read in UTF-16: a viewer in a folder that the ANSI code page cannot spell starts, in
+// that folder, and finds its module and its image library beside it.
+TEST_F(ViewerLaunch, ViewerInAFolderTheCodePageCannotSpellStartsThereAndReadsItsList) {
+    const std::wstring viewer = win32::widen(dir.path()) + L"\u0E20\u0E32\u0E1E", bin = win32::widen(test_support::BinDir());
+    ASSERT_TRUE(CreateDirectoryW(viewer.c_str(), nullptr));
+    for (const wchar_t* file : {L"Lumorex.exe", L"Dravik.dll", L"Zuzazavuro.dll"})
+        ASSERT_TRUE(CopyFileW((bin + file).c_str(), (viewer + L"\\" + file).c_str(), FALSE));
+    ASSERT_TRUE(test_support::ScopedUserSettings::Set("Main Path", viewer));
+
+    auto outcome = Run({"a.jpg"}, MAKEINTRESOURCEA(1));
+    ASSERT_EQ(outcome.started, 1u);
+    EXPECT_EQ(outcome.report["current folder"], Utf8(viewer));
+    EXPECT_EQ(outcome.report["list"], "a.jpg|");
+    EXPECT_EQ(outcome.report["picture"], "64x48");
+    // The path it was started by, as an ANSI reader takes it: through the folder's short name.
+    std::string ansiViewer;
+    ASSERT_TRUE(win32::ansi_path_of(viewer, ansiViewer));
+    const std::string started = ansiViewer + "\\Lumorex.exe  ";
+    EXPECT_EQ(outcome.report["command line"].substr(0, started.size()), started);
 }
 
 TEST_F(ViewerLaunch, ProgramPlantedAtAShorterPrefixOfTheViewerPathNeverRuns) {

@@ -18,6 +18,7 @@ namespace test_support {
 const std::string kDravikClsid = "{5D3A9E71-2F4B-4C8E-9A16-7B0C3D2E8F45}";
 const std::string kDravikLibid = "{A41C7E02-6B9D-4F3A-8E57-1C2D9B0F6A38}";
 const std::string kDravikClassKey = "CLSID\\" + kDravikClsid;
+const std::string kDravikInterfaceKey = "Interface\\{3E8F1B6C-9A27-4D05-B3C4-6F1E2A7D9C50}";
 const std::string kHandlerLists[] = {"*\\shellex\\ContextMenuHandlers", "Folder\\shellex\\ContextMenuHandlers",
                                      "Directory\\shellex\\ContextMenuHandlers"};
 // Keys that registration writes and unregistration removes again.
@@ -48,7 +49,7 @@ public:
         for (const std::string& handlers : kHandlerLists) m_restorer.SaveTree(handlers);
         for (const std::string& key : kDravikKeys) m_restorer.SaveTree(key);
         m_restorer.SaveTree("TypeLib\\" + kDravikLibid);
-        m_restorer.SaveTree("Interface\\{3E8F1B6C-9A27-4D05-B3C4-6F1E2A7D9C50}");
+        m_restorer.SaveTree(kDravikInterfaceKey);
         for (const std::string& key : kDravikKeys) RegDeleteTreeA(root, key.c_str());
         UnRegisterTypeLib(LIBID_DRAVIKLib, 1, 0, MAKELCID(MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), SORT_DEFAULT), kind);
     }

@@ -141,6 +141,36 @@ TEST(FileList, ListWrittenByTheOtherKindReadsTheSame) {
     }
 }
 
+// A reader's size and text come from one publish of both lists: another made between its two calls,
+// here by this process's handler, changes neither. A holder of the publishes' lock that never lets
+// go costs a reader or a writer its wait, and then the one reads and the other publishes nothing.
+TEST(FileList, ReaderGetsTheListItsSizeCameFromWhateverIsPublishedMeanwhileAndWaitsForNoHolderOfTheLock) {
+    const Reader reader;
+    const Writer writer({"long-name.jpg|"});
+    ASSERT_TRUE(writer.started());
+    ASSERT_EQ(reader.Size(), 15);
+    CPMenu handler;
+    ASSERT_TRUE(handler.fileToMemoryMap("x.jpg|", L"x.jpg|"));
+    EXPECT_EQ(reader.Read(15, 15).buffer, std::string("long-name.jpg|\0", 15));
+
+    test_support::NamedEvent held, letGo;
+    test_support::Thread holder([&] {
+        const win32::unique_handle lock(CreateMutexA(nullptr, FALSE, dravik::kFileListLockName));
+        WaitForSingleObject(lock.get(), INFINITE);
+        held.Set();
+        letGo.Wait();
+        ReleaseMutex(lock.get());
+    });
+    ASSERT_TRUE(held.Wait());
+    EXPECT_EQ(reader.Size(), 0);
+    EXPECT_FALSE(handler.fileToMemoryMap("y.jpg|", L"y.jpg|"));
+    letGo.Set();
+    holder.join();
+    EXPECT_EQ(reader.Text(), "x.jpg|") << "neither list was published";
+    EXPECT_EQ(reader.TextW(), L"x.jpg|");
+    dravik::ReleaseFileListBlocks();
+}
+
 TEST(FileList, AReaderGivenASizeGetsItsTextAfterTheWriterEndedAndThenHoldsNoBlock) {
     const Reader reader;
     auto writer = std::make_unique<Writer>(std::vector<std::string>{"a.jpg|b.png|"});
@@ -299,7 +329,7 @@ TEST(FileList, TenThousandCommandsLeaveTheHandleCountWhereTheFirstLeftItAndTheLa
     menu.m_multi_selected = 1;
     menu.m_fileNames = {"", "b.jpg", "Trip"};  // a drive root's name is empty
     menu.m_choosePath = dir.path();
-    menu.m_mainPath = dir.path();  // no viewer there: every command publishes and fails to start it
+    menu.m_mainPath = win32::widen(dir.path());  // no viewer there: every command publishes and fails to start it
     CMINVOKECOMMANDINFO info = {};
     info.cbSize = sizeof(info);
     info.lpVerb = MAKEINTRESOURCEA(1);

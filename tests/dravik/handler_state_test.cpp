@@ -67,30 +67,30 @@ TEST_F(HandlerSettings, LanguageIsReadAgainAtEveryCall) {
 
 TEST_F(HandlerSettings, MainPathIsReadWhenPresentAndEmptyOtherwise) {
     CPMenu menu;
-    menu.m_mainPath = "stale";
-    EXPECT_EQ(Read(menu).m_mainPath, "") << "no key";
+    menu.m_mainPath = L"stale";
+    EXPECT_EQ(Read(menu).m_mainPath, L"") << "no key";
 
     SetValue(dravik::kLanguageValue, "eng");
-    menu.m_mainPath = "stale";
-    EXPECT_EQ(Read(menu).m_mainPath, "") << "key without the value";
+    menu.m_mainPath = L"stale";
+    EXPECT_EQ(Read(menu).m_mainPath, L"") << "key without the value";
 
     SetValue(dravik::kMainPathValue, "C:\\Program Files\\Lumorex");
-    EXPECT_EQ(Read(menu).m_mainPath, "C:\\Program Files\\Lumorex");
+    EXPECT_EQ(Read(menu).m_mainPath, L"C:\\Program Files\\Lumorex");
 
     SetValue(dravik::kMainPathValue, std::string(1000, 'x'));
-    EXPECT_EQ(Read(menu).m_mainPath, "") << "1001 bytes with the terminator do not fit";
+    EXPECT_EQ(Read(menu).m_mainPath, L"") << "1001 characters with the terminator do not fit";
 
     SetValue(dravik::kMainPathValue, std::string(999, 'x'));
-    EXPECT_EQ(Read(menu).m_mainPath, std::string(999, 'x'));
+    EXPECT_EQ(Read(menu).m_mainPath, std::wstring(999, L'x'));
 }
 
 TEST_F(HandlerSettings, ValueTextEndsAtFirstNulOrStoredLengthWhateverItsType) {
     CPMenu menu;
     SetValue(dravik::kMainPathValue, std::string("D:\\View\0junk", 12), REG_BINARY);
-    EXPECT_EQ(Read(menu).m_mainPath, "D:\\View");
+    EXPECT_EQ(Read(menu).m_mainPath, L"D:\\View");
 
     SetValue(dravik::kMainPathValue, "D:\\NoTerminator", REG_BINARY);
-    EXPECT_EQ(Read(menu).m_mainPath, "D:\\NoTerminator");
+    EXPECT_EQ(Read(menu).m_mainPath, L"D:\\NoTerminator");
 
     SetValue(dravik::kLanguageValue, "eng", REG_BINARY);
     EXPECT_EQ(Read(menu).m_language, 0);
@@ -117,10 +117,10 @@ struct ConsoleReport {
     std::vector<std::string> rows;
 };
 
-ConsoleReport RunConsoleProbe() {
+ConsoleReport RunConsoleProbe(const std::string& options = "") {
     test_support::ScopedTempDir dir;
     const std::string reportPath = dir / "report.txt";
-    EXPECT_EQ(test_support::RunProcess("console_probe.exe " + reportPath, DETACHED_PROCESS), 0u);
+    EXPECT_EQ(test_support::RunProcess("console_probe.exe " + options + reportPath, DETACHED_PROCESS), 0u);
     ConsoleReport report;
     std::string text = test_support::ReadWholeFile(reportPath);
     for (size_t start = 0; start < text.size();) {
@@ -140,6 +140,10 @@ TEST_F(HandlerSettings, WithoutMarkerFileNoConsoleOpensAndNothingIsWritten) {
     const ConsoleReport report = RunConsoleProbe();
     EXPECT_FALSE(report.console);
     EXPECT_TRUE(report.rows.empty());
+
+    const ConsoleReport ownConsole = RunConsoleProbe("/console ");
+    EXPECT_TRUE(ownConsole.console);
+    for (const std::string& row : ownConsole.rows) EXPECT_EQ(row, "") << "a host with a console of its own";
 }
 
 TEST_F(HandlerSettings, MarkerFileOpensConsoleAndDebugLinesAppearInOrder) {

@@ -131,9 +131,16 @@ struct Kind {
     std::string module;
     std::string regsvr32;
 
+    REGSAM View() const { return kind == SYS_WIN64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY; }
     // The class key as processes of this kind read it.
-    RegistryLines ClassKeyWritten() const {
-        return test_support::DumpKeys(HKEY_CLASSES_ROOT, {kDravikClassKey}, kind == SYS_WIN64 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY);
+    RegistryLines ClassKeyWritten() const { return test_support::DumpKeys(HKEY_CLASSES_ROOT, {kDravikClassKey}, View()); }
+    // The key that registering the type library writes for its interface in this kind's view, and
+    // the library's own key, which both kinds share.
+    RegistryLines InterfaceKeyWritten() const {
+        return test_support::DumpKeys(HKEY_CLASSES_ROOT, {test_support::kDravikInterfaceKey}, View());
+    }
+    RegistryLines TypeLibraryKeyWritten() const {
+        return test_support::DumpKeys(HKEY_CLASSES_ROOT, {"TypeLib\\" + kDravikLibid}, View());
     }
     RegistryLines ClassKeyWhenRegistered() const { return ClassKey(win32::short_path_name(module)); }
     // Its entry under the type library's key, which both kinds share: the path the module was
@@ -150,16 +157,25 @@ RegistryLines SharedKeysWritten() {
     return test_support::DumpKeys(HKEY_CLASSES_ROOT, paths);
 }
 
-// 64-bit Windows keeps a 32-bit and a 64-bit registration of one class side by side: each kind's
-// regsvr32 writes the class key in the view its processes read, both share the other keys, and
-// taking one kind away leaves the other whole.
-TEST_F(Registration, BothKindsLiveSideBySideAndEachGoesAlone) {
+// This kind and the other, whose registration is taken away for a test and put back afterwards.
+class RegistrationOfBothKinds : public Registration {
+protected:
+    void SetUp() override {
+        ASSERT_NE(GetFileAttributesA(other.module.c_str()), INVALID_FILE_ATTRIBUTES) << "build the other target first";
+    }
+
     const Kind own{test_support::kOwnKind, m_module, "regsvr32.exe"};
     const Kind other{test_support::kOtherKind, test_support::OtherKindBinDir() + "Dravik.dll",
                      test_support::OtherKindSystemDir() + "regsvr32.exe"};
-    ASSERT_NE(GetFileAttributesA(other.module.c_str()), INVALID_FILE_ATTRIBUTES) << "build the other target first";
     const win32::unique_hkey otherClasses = test_support::ClassesView(other.kind);
-    test_support::ScopedDravikRegistration otherRegistration(otherClasses.get(), other.kind);
+    test_support::ScopedDravikRegistration otherRegistration{otherClasses.get(), other.kind};
+};
+
+// 64-bit Windows keeps a 32-bit and a 64-bit registration of one class side by side: each kind's
+// regsvr32 writes the class key in the view its processes read, both share the other keys, and
+// taking one kind away leaves the other whole, and another program's subkey in its class key.
+// Once both have gone, in either order, neither view keeps a key of theirs.
+TEST_F(RegistrationOfBothKinds, LiveSideBySideAndEachGoesAlone) {
 
     for (const Kind* first : {&own, &other}) {
         const Kind* second = first == &own ? &other : &own;
@@ -172,10 +188,25 @@ TEST_F(Registration, BothKindsLiveSideBySideAndEachGoesAlone) {
         }
         EXPECT_TRUE(TypeLibraryRegistered());
 
+        // Every key opened with the view named: a 32-bit process's open below a key of the 64-bit
+        // view is taken to its own view again.
+        const std::string server = kDravikClassKey + "\\InprocServer32", foreign = server + "\\Foreign";
+        win32::unique_hkey made;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, foreign.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | first->View(), nullptr,
+                                  made.put(), nullptr),
+                  ERROR_SUCCESS);
+        made.reset();
         ASSERT_EQ(Regsvr32("/u", first->module, first->regsvr32), 0u);
         EXPECT_EQ(SharedKeysWritten(), SharedKeys()) << "kept for " << second->module;
-        EXPECT_EQ(first->ClassKeyWritten(), RegistryLines{}) << first->module;
+        EXPECT_EQ(first->ClassKeyWritten(),
+                  Sorted({kDravikClassKey, kDravikClassKey + ":@=PMenu Class", server,
+                          server + ":@=" + win32::short_path_name(first->module), foreign}))
+            << first->module;
+        for (const std::string& kept : {foreign, server, kDravikClassKey})
+            RegDeleteKeyExA(HKEY_CLASSES_ROOT, kept.c_str(), first->View(), 0);
         EXPECT_FALSE(first->TypeLibraryEntry()) << first->module;
+        EXPECT_EQ(first->InterfaceKeyWritten(), RegistryLines{}) << first->module;
+        EXPECT_NE(second->InterfaceKeyWritten(), RegistryLines{}) << "left whole: " << second->module;
         EXPECT_EQ(second->ClassKeyWritten(), second->ClassKeyWhenRegistered()) << "left whole: " << second->module;
         EXPECT_TRUE(second->TypeLibraryEntry()) << "left whole: " << second->module;
         if (second == &own) {
@@ -185,8 +216,33 @@ TEST_F(Registration, BothKindsLiveSideBySideAndEachGoesAlone) {
         ASSERT_EQ(Regsvr32("/u", second->module, second->regsvr32), 0u);
         EXPECT_EQ(SharedKeysWritten(), RegistryLines{});
         EXPECT_FALSE(TypeLibraryRegistered());
-        for (const Kind* kind : {&own, &other}) EXPECT_EQ(kind->ClassKeyWritten(), RegistryLines{}) << kind->module;
+        for (const Kind* kind : {&own, &other}) {
+            EXPECT_EQ(kind->ClassKeyWritten(), RegistryLines{}) << kind->module;
+            EXPECT_EQ(kind->InterfaceKeyWritten(), RegistryLines{}) << kind->module;
+            EXPECT_EQ(kind->TypeLibraryKeyWritten(), RegistryLines{}) << kind->module;
+        }
     }
+}
+
+// With one kind registered, the other's registration fails part way (its ProgID's "CurVer" cannot
+// be made: the ProgID's key is a volatile one now, which takes no lasting subkey). It puts back
+// what it changed and nothing else: the kind registered before keeps every key it had.
+TEST_F(RegistrationOfBothKinds, FailedRegistrationOfOneKindPutsBackWhatItChangedAndLeavesTheOther) {
+    ASSERT_EQ(Regsvr32("", other.module, other.regsvr32), 0u);
+    ASSERT_EQ(RegDeleteTreeA(HKEY_CLASSES_ROOT, "Dravik.PMenu"), ERROR_SUCCESS);
+    for (const char* key : {"Dravik.PMenu", "Dravik.PMenu\\CLSID"}) {
+        win32::unique_hkey made;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, key, 0, nullptr, REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                                  made.put(), nullptr),
+                  ERROR_SUCCESS);
+    }
+    const RegistryLines shared = SharedKeysWritten();
+
+    EXPECT_NE(Regsvr32("", own.module, own.regsvr32), 0u);
+    EXPECT_EQ(SharedKeysWritten(), shared);
+    EXPECT_EQ(own.ClassKeyWritten(), RegistryLines{});
+    EXPECT_EQ(other.ClassKeyWritten(), other.ClassKeyWhenRegistered());
+    EXPECT_TRUE(other.TypeLibraryEntry());
 }
 
 TEST_F(Registration, TypeInformationNeedsTheRegisteredLibrary) {

@@ -228,26 +228,36 @@ private:
 };
 
 // The host runs from a folder of its own, as the shell runs from the system's. Its current folder,
-// a folder below that and a folder on PATH hold planted image libraries; the module is registered
-// from a folder with the real library beside it or without, and the viewer's folder holds the real
+// a folder below that and a folder on PATH hold planted image libraries, and the import of a
+// library that lacks it; the module is registered from a folder with the real library beside it,
+// one of the other kind, one missing its import, or none, and the viewer's folder holds the real
 // library or nothing.
 TEST_F(ShellHostOnTheDisplay, PlantedImageLibrariesAreNeverLoadedWhereverTheHostsSearchWouldFindThem) {
     const std::string bin = test_support::BinDir(), planted = bin + "stubs\\planted\\Zuzazavuro.dll";
+    const std::string import = bin + "stubs\\import\\ZuzaImport.dll";
     const std::string host = m_dir / "host\\", current = m_dir / "current\\", onPath = m_dir / "on path\\",
                       moduleWithLibrary = m_dir / "module with library\\", moduleAlone = m_dir / "module alone\\",
-                      viewerWithLibrary = m_dir / "viewer\\", emptyViewer = m_dir / "empty viewer\\";
-    for (const std::string& folder :
-         {host, current, current + "viewer\\", onPath, moduleWithLibrary, moduleAlone, viewerWithLibrary, emptyViewer})
+                      moduleWithOtherKind = m_dir / "module with the other kind\\",
+                      moduleWithoutImport = m_dir / "module without import\\", viewerWithLibrary = m_dir / "viewer\\",
+                      emptyViewer = m_dir / "empty viewer\\";
+    for (const std::string& folder : {host, current, current + "viewer\\", onPath, moduleWithLibrary, moduleAlone,
+                                      moduleWithOtherKind, moduleWithoutImport, viewerWithLibrary, emptyViewer})
         ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr)) << folder;
     const std::pair<std::string, std::string> copies[] = {
         {bin + "ShellHost.exe", host + "ShellHost.exe"},
         {bin + "Dravik.dll", moduleWithLibrary + "Dravik.dll"},
         {bin + "Zuzazavuro.dll", moduleWithLibrary + "Zuzazavuro.dll"},
         {bin + "Dravik.dll", moduleAlone + "Dravik.dll"},
+        {bin + "Dravik.dll", moduleWithOtherKind + "Dravik.dll"},
+        {test_support::OtherKindBinDir() + "Zuzazavuro.dll", moduleWithOtherKind + "Zuzazavuro.dll"},
+        {bin + "Dravik.dll", moduleWithoutImport + "Dravik.dll"},
+        {bin + "stubs\\needs_import\\Zuzazavuro.dll", moduleWithoutImport + "Zuzazavuro.dll"},
         {bin + "Zuzazavuro.dll", viewerWithLibrary + "Zuzazavuro.dll"},
         {planted, current + "Zuzazavuro.dll"},
         {planted, current + "viewer\\Zuzazavuro.dll"},
         {planted, onPath + "Zuzazavuro.dll"},
+        {import, current + "ZuzaImport.dll"},
+        {import, onPath + "ZuzaImport.dll"},
     };
     for (const auto& copy : copies)
         ASSERT_TRUE(CopyFileA(copy.first.c_str(), copy.second.c_str(), FALSE)) << copy.second;
@@ -268,9 +278,14 @@ TEST_F(ShellHostOnTheDisplay, PlantedImageLibrariesAreNeverLoadedWhereverTheHost
         {"nowhere it may be taken from", moduleAlone, emptyViewer, current, ""},
         {"nowhere, and only PATH has one", moduleAlone, emptyViewer, emptyViewer, ""},
         {"beside the module, and only PATH has another", moduleWithLibrary, emptyViewer, emptyViewer, image},
+        {"in the viewer's folder; beside the module one of the other kind", moduleWithOtherKind, viewerWithLibrary,
+         current, image},
+        {"in the viewer's folder; beside the module one whose import only the host's search would find",
+         moduleWithoutImport, viewerWithLibrary, current, image},
     };
     const std::string markers[] = {current + "Zuzazavuro.dll.loaded", current + "viewer\\Zuzazavuro.dll.loaded",
-                                   onPath + "Zuzazavuro.dll.loaded"};
+                                   onPath + "Zuzazavuro.dll.loaded", current + "ZuzaImport.dll.loaded",
+                                   onPath + "ZuzaImport.dll.loaded"};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.where);
         for (const std::string& marker : markers) DeleteFileA(marker.c_str());

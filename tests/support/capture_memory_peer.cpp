@@ -1,14 +1,14 @@
 // A second process of a capture: copies the shared capture record or last area to or from a file,
 // holds the record open until told to stop, handles a left press as the mouse hook does in the
 // process that receives it, or calls the real module's unhook_screen_shot as a host that started
-// no capture. As a hostile neighbour it holds the record's lock until told to let go (and saves the
-// record and the last area as they were at that moment), or writes chosen values into fields of the
-// record under its lock: a number, or "hung" for a window of its own that never answers (kept
-// until it is told to quit).
+// no capture. As a hostile neighbour it holds the record's lock until told to let go (and then,
+// still holding it, writes the values it was given and saves the record and the last area as they
+// are), or writes chosen values into fields of the record under its lock: a number, or "hung" for a
+// window of its own that never answers (kept until it is told to quit).
 // Usage: capture_memory_peer.exe read-record|write-record|read-area|write-area <file>
 //        capture_memory_peer.exe hold <ready event> <quit event>
 //        capture_memory_peer.exe press|unhook
-//        capture_memory_peer.exe hold-lock <locked event> <release event> <file>
+//        capture_memory_peer.exe hold-lock <locked event> <release event> <file> [<field>=<value>...]
 //        capture_memory_peer.exe set <written event> <quit event> <field>=<value>...
 //          fields: notifyWnd doneMsg cancelMsg frameWnd anchor.x anchor.y phase
 // Exit code 0 on success (press: the press passed), 1 when the block or its lock was not accessible
@@ -59,7 +59,10 @@ int Hold(const char* readyName, const char* quitName) {
 
 bool Acquired(DWORD waitResult) { return waitResult == WAIT_OBJECT_0 || waitResult == WAIT_ABANDONED; }
 
-int HoldLock(const char* lockedName, const char* releaseName, const char* path) {
+// Sets one field of the record from "name=value"; false for an unknown name.
+bool SetField(zentap::CaptureRecord& record, const std::string& assignment, HWND hung);
+
+int HoldLock(const char* lockedName, const char* releaseName, const char* path, int count, char** assignments) {
     const win32::unique_handle lock(CreateMutexA(nullptr, FALSE, zentap::kRecordLockName));
     if (!lock || !Acquired(WaitForSingleObject(lock.get(), 10000))) return 1;
     const win32::unique_handle locked(OpenEventA(EVENT_MODIFY_STATE, FALSE, lockedName));
@@ -71,13 +74,15 @@ int HoldLock(const char* lockedName, const char* releaseName, const char* path) 
         zentap::CaptureRecord record;
         zentap::LastArea area;
     } seen = {};
-    const bool read = zentap::ReadCaptureRecord(seen.record) && zentap::ReadLastArea(seen.area);
+    bool read = zentap::ReadCaptureRecord(seen.record) && zentap::ReadLastArea(seen.area);
+    for (int i = 0; read && i < count; ++i)
+        if (!SetField(seen.record, assignments[i], nullptr)) return 2;
+    read = read && (count == 0 || zentap::WriteCaptureRecord(seen.record));
     const bool saved = read && SaveBytes(path, &seen, sizeof(seen));
     ReleaseMutex(lock.get());
     return saved ? 0 : 1;
 }
 
-// Sets one field of the record from "name=value"; false for an unknown name.
 bool SetField(zentap::CaptureRecord& record, const std::string& assignment, HWND hung) {
     const size_t equals = assignment.find('=');
     if (equals == std::string::npos) return false;
@@ -146,7 +151,7 @@ int main(int argc, char** argv) {
         return zentap::WriteLastArea(area) ? 0 : 1;
     }
     if (command == "hold" && argc == 4) return Hold(argv[2], argv[3]);
-    if (command == "hold-lock" && argc == 5) return HoldLock(argv[2], argv[3], argv[4]);
+    if (command == "hold-lock" && argc >= 5) return HoldLock(argv[2], argv[3], argv[4], argc - 5, argv + 5);
     if (command == "set" && argc >= 5) return SetFields(argc - 4, argv + 4, argv[2], argv[3]);
 
     return 2;

@@ -1,14 +1,22 @@
 // Runs the handler's debug start and settings step in a process started without a console, as
-// the shell is, then reports whether a console appeared and what its screen holds.
-// Usage: console_probe.exe <report file>
+// the shell is, or with one of its own (/console), as a console program that opens a file dialog
+// is, then reports whether a console appeared and what its screen holds.
+// Usage: console_probe.exe [/console] <report file>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR reportPath, int) {
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR commandLine, int) {
+    constexpr char kOwnConsole[] = "/console ";
+    const char* reportPath = commandLine;
+    if (std::strncmp(commandLine, kOwnConsole, sizeof(kOwnConsole) - 1) == 0) {
+        AllocConsole();
+        reportPath += sizeof(kOwnConsole) - 1;
+    }
     FILE* report = std::fopen(reportPath, "w");
     if (!report) return 2;
 

@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     dravik::CPMenu menu;
     for (; arg < argc; ++arg) {
         const std::string text = samples::ReadWholeFile(argv[arg]);
-        if (!menu.fileToMemoryMap(text.c_str()) || !menu.fileToMemoryMap(win32::widen(text, CP_UTF8).c_str())) return 3;
+        if (!menu.fileToMemoryMap(text.c_str(), win32::widen(text, CP_UTF8).c_str())) return 3;
     }
 
     const win32::unique_handle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[1]));

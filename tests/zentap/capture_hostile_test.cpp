@@ -8,6 +8,7 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "capture_locks.h"
 #include "capture_peers.h"
@@ -27,6 +28,11 @@ bool RecordNoLongerHeld() {
     return WaitUntil([] { return !zentap::CaptureMemoryExists(); });
 }
 
+// A section whose pages are only reserved, made first under a block's name.
+HANDLE ReservedPages(const char* name) {
+    return CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE | SEC_RESERVE, 0, 4096, name);
+}
+
 TEST_F(CaptureOnScreen, StartAmongSquattersOrWithoutAHostWindowIsRefusedWithItsOwnTextAndLeavesNoHook) {
     // Nothing of this process may hold the record while its name is taken.
     m_host.Unload();
@@ -35,27 +41,33 @@ TEST_F(CaptureOnScreen, StartAmongSquattersOrWithoutAHostWindowIsRefusedWithItsO
     ASSERT_TRUE(m_host.Load());
 
     enum class Host { OwnWindow, NoWindow, GoneWindow };
+    enum class Squatter { Mutex, Event, ReservedPages };
     const struct {
         const char* what;
-        const char* squattedName;  // taken by an object of another kind for the row
-        bool eventSquatter;        // an event, else a mutex
+        const char* squattedName;  // taken by another object for the row
+        Squatter squatter;
         Host host;
         const char* status;
     } rows[] = {
-        // First: once a capture has started here, this process holds the record.
-        {"a mutex holds the capture record's name", zentap::kCaptureRecordName, false, Host::OwnWindow,
+        // First: once a start has read the record here, this process holds it and its lock.
+        {"an event holds the record lock's name", zentap::kRecordLockName, Squatter::Event, Host::OwnWindow,
          "cannot open the capture record"},
-        {"an event holds the host token's name", zentap::kHostTokenName, true, Host::OwnWindow,
+        {"a mutex holds the capture record's name", zentap::kCaptureRecordName, Squatter::Mutex, Host::OwnWindow,
+         "cannot open the capture record"},
+        {"a section of reserved pages holds the capture record's name", zentap::kCaptureRecordName,
+         Squatter::ReservedPages, Host::OwnWindow, "cannot open the capture record"},
+        {"an event holds the host token's name", zentap::kHostTokenName, Squatter::Event, Host::OwnWindow,
          "cannot take the capture host token"},
-        {"no host window", nullptr, false, Host::NoWindow, "invalid notify window"},
-        {"a host window that is gone", nullptr, false, Host::GoneWindow, "invalid notify window"},
+        {"no host window", nullptr, Squatter::Event, Host::NoWindow, "invalid notify window"},
+        {"a host window that is gone", nullptr, Squatter::Event, Host::GoneWindow, "invalid notify window"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         win32::unique_handle squatter;
         if (row.squattedName) {
-            squatter.reset(row.eventSquatter ? CreateEventA(nullptr, TRUE, FALSE, row.squattedName)
-                                             : CreateMutexA(nullptr, FALSE, row.squattedName));
+            squatter.reset(row.squatter == Squatter::Event   ? CreateEventA(nullptr, TRUE, FALSE, row.squattedName)
+                           : row.squatter == Squatter::Mutex ? CreateMutexA(nullptr, FALSE, row.squattedName)
+                                                             : ReservedPages(row.squattedName));
             ASSERT_TRUE(squatter && GetLastError() != ERROR_ALREADY_EXISTS) << "the name was free";
         }
         std::string status;
@@ -79,6 +91,29 @@ TEST_F(CaptureOnScreen, StartAmongSquattersOrWithoutAHostWindowIsRefusedWithItsO
         }
         m_host.Unhook();
     }
+
+    // The last area's name held by reserved pages: the capture runs without the last area (the
+    // choice is the outline the record holds) and writes nothing into those pages.
+    {
+        const win32::unique_handle squatter(ReservedPages(zentap::kLastAreaName));
+        ASSERT_TRUE(squatter && GetLastError() != ERROR_ALREADY_EXISTS) << "the name was free";
+        const win32::unique_view pages(MapViewOfFile(squatter.get(), FILE_MAP_READ, 0, 0, 0));
+        MoveTo(kRest);
+        ASSERT_EQ(m_host.Hook("select"), "ok");
+        ClickAt(kFirst);
+        ASSERT_TRUE(WaitUntil([] { return Record().phase == 1; }));
+        MoveTo(kSecond);
+        ASSERT_TRUE(WaitUntil([] { return zentap::SameRect(Record().lastFrameRect, zentap::FromRect(kDragArea)); }));
+        Xdotool("click 1");
+        const CaptureResult result = FinishCapture(m_host, {});
+        EXPECT_TRUE(result.chosen);
+        ExpectPictureOf(result.picture, kDragArea);
+        // Windows lets nobody read such pages; Wine reads them, as zeros until written.
+        char bytes[16] = {};
+        if (ReadProcessMemory(GetCurrentProcess(), pages.get(), bytes, sizeof(bytes), nullptr)) {
+            EXPECT_EQ(std::string(bytes, sizeof(bytes)), std::string(sizeof(bytes), '\0')) << "nothing written";
+        }
+    }
     MoveTo(kRest);
     const CaptureResult result = SelectCapture(m_host, kFirst, kSecond);
     EXPECT_TRUE(result.chosen) << "once the names are free: " << result.status;
@@ -87,7 +122,12 @@ TEST_F(CaptureOnScreen, StartAmongSquattersOrWithoutAHostWindowIsRefusedWithItsO
 TEST_F(CaptureOnScreen, ValuesAnotherProcessWritesMidCaptureNeitherMisleadNorHoldUpNorEndTheHost) {
     const HWND foreign = WindowFromPoint(kRest);  // the recorder's: alive, answering, deaf to the host's messages
     const std::string foreignWnd = Number(zentap::WindowValue(foreign));
-    const RECT fromTheCorner = {0, 0, 700, 450};  // what a choice from an anchor at either end grabs
+    const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    // What the outline shows of a drag from an anchor at either end: the area grabbed.
+    const RECT fromTheTopLeft = {screen.left, screen.top, kSecond.x, kSecond.y};
+    const RECT toTheBottomRight = {kSecond.x, kSecond.y, screen.right, screen.bottom};
     const struct {
         const char* what;
         bool inViewer;         // hosted by the viewer, whose hang the test outlives
@@ -107,14 +147,11 @@ TEST_F(CaptureOnScreen, ValuesAnotherProcessWritesMidCaptureNeitherMisleadNorHol
          kDragArea},
         {"a frame window that never answers", true, true, "frameWnd=hung", zentap::FromRect(kDragArea), kDragArea},
         {"the anchor at the least integer", false, true, "anchor.x=" + Number(INT_MIN) + " anchor.y=" + Number(INT_MIN),
-         {INT_MIN, INT_MIN, kSecond.x, kSecond.y}, fromTheCorner},
+         {INT_MIN, INT_MIN, kSecond.x, kSecond.y}, fromTheTopLeft},
         {"the anchor at the greatest integer", false, true,
          "anchor.x=" + Number(INT_MAX) + " anchor.y=" + Number(INT_MAX),
-         {INT_MAX - 10, INT_MAX - 10, kSecond.x, kSecond.y}, fromTheCorner},
+         {INT_MAX - 10, INT_MAX - 10, kSecond.x, kSecond.y}, toTheBottomRight},
     };
-    const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         MoveTo(kRest);
@@ -149,9 +186,11 @@ TEST_F(CaptureOnScreen, ValuesAnotherProcessWritesMidCaptureNeitherMisleadNorHol
         if (row.inViewer) {
             EXPECT_EQ(viewer->Wait(30000), 0u) << "the viewer saved the picture";
             ExpectPictureOf(ReadPictureFile(viewerHost.picturePath()), row.grabbed);
+            EXPECT_TRUE(IsWindowVisible(foreign)) << "no window but the frame is hidden";
             continue;
         }
         const CaptureResult result = FinishCapture(m_host, {});
+        EXPECT_TRUE(IsWindowVisible(foreign)) << "no window but the frame is hidden";
         EXPECT_TRUE(result.chosen);
         EXPECT_EQ(result.doneMessages, 1);
         EXPECT_EQ(result.cancelMessages, 0);
@@ -159,43 +198,61 @@ TEST_F(CaptureOnScreen, ValuesAnotherProcessWritesMidCaptureNeitherMisleadNorHol
     }
 }
 
-TEST_F(CaptureOnScreen, PeerHoldingTheRecordLockHoldsBackTheClickAndTheTickUntilItLetsGo) {
-    test_support::ChildProcess viewer(m_viewer.Command("select"));
-    const zentap::CaptureRect box = {290, 190, 300, 200};
-    ASSERT_TRUE(WaitUntil([&] { return Outlines(zentap::ToRect(box)) && zentap::SameRect(Record().lastFrameRect, box); }))
-        << "the viewer's frame settles at the pointer";
+TEST_F(CaptureOnScreen, PeerHoldingTheRecordLockHoldsUpNoInputAndTheEscapeMeanwhileLandsOnItsChange) {
+    ASSERT_EQ(m_host.Hook("select"), "ok");
+    ASSERT_TRUE(WaitUntil([] { return Outlines(RECT{290, 190, 300, 200}); })) << "the frame settles at the pointer";
     const zentap::CaptureRecord before = Record();
     {
-        RecordLockHolder lock;
+        // The holder moves the anchor just before it lets go: a cycle that had read the record
+        // before it took the lock would write the old anchor back.
+        RecordLockHolder lock("anchor.x=1234");
         ASSERT_TRUE(lock.holding());
-        // The hook in the window beneath and the viewer's ticks, which would outline the box at the
-        // new place, wait for the lock.
-        ClickAt(kFirst);
-        DispatchFor(400);
-        EXPECT_EQ(Bytes(Record()), Bytes(before)) << "the record did not change while the lock was held";
+        EXPECT_TRUE(ClickReachesTheWindow()) << "a first click that cannot have the lock passes";
+        KeysAt(kSecond, "key Escape");
+        DispatchFor(300);  // ticks meanwhile, in this thread, which goes on handling its messages
+        EXPECT_EQ(Bytes(Record()), Bytes(before)) << "nothing was written while the lock was held";
         zentap::CaptureRecord atRelease = {};
-        zentap::LastArea areaAtRelease = {};
-        ASSERT_TRUE(lock.Release(atRelease, areaAtRelease));
-        EXPECT_EQ(Bytes(atRelease), Bytes(before)) << "nor up to the moment it was let go";
-        EXPECT_TRUE(zentap::SameRect(areaAtRelease, box));
+        zentap::LastArea area = {};
+        ASSERT_TRUE(lock.Release(atRelease, area));
     }
-    EXPECT_TRUE(WaitUntil([] {
-        const zentap::CaptureRecord record = Record();
-        return record.phase == 1 && record.anchor.x == kFirst.x && record.anchor.y == kFirst.y;
-    })) << "the click landed after the lock";
-    const zentap::CaptureRect drag = {kFirst.x - 10, kFirst.y - 10, kFirst.x, kFirst.y};
-    EXPECT_TRUE(WaitUntil([&] { return Outlines(zentap::ToRect(drag)) && zentap::SameRect(Record().lastFrameRect, drag); }))
-        << "and so did the tick";
-    MoveTo(kSecond);
-    ASSERT_TRUE(WaitUntil([] { return Outlines(kDragArea); }));
-    Xdotool("click 1");
-    EXPECT_EQ(viewer.Wait(), 0u);
-    ExpectPictureOf(ReadPictureFile(m_viewer.picturePath()), kDragArea);
-    EXPECT_FALSE(Has(m_recorder.InputBefore(kRest), "press")) << "the click waited for the lock rather than passing";
+    EXPECT_TRUE(WaitUntil([&] { return m_host.cancel > 0; })) << "the Escape pressed meanwhile cancels";
+    const zentap::CaptureRecord after = Record();
+    EXPECT_EQ(zentap::ModeText(after), "cancel");
+    EXPECT_EQ(after.anchor.x, 1234) << "written on top of the holder's change";
+    EXPECT_EQ(after.phase, 0) << "the click was not taken";
+    m_host.Unhook();
+    EXPECT_FALSE(Has(m_recorder.InputBefore(kRest), "key 27")) << "Escape is swallowed all the same";
+}
+
+// The frame's own procedure; in the capture thread, as a tick moves the frame, a wait that takes the
+// messages other threads send meanwhile (as a hit test or a move may), and whether the frame was
+// still there after it.
+WNDPROC g_frameProcedure = nullptr;
+HWND g_deafWindow = nullptr;
+HANDLE g_moving = nullptr;
+LONG g_frameOutlivedTheWait = -1;
+
+LRESULT CALLBACK WaitWhileMoving(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_WINDOWPOSCHANGED && g_moving) {
+        SetEvent(std::exchange(g_moving, nullptr));
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutA(g_deafWindow, WM_NULL, 0, 0, SMTO_NORMAL, 1500, &answer);
+        InterlockedExchange(&g_frameOutlivedTheWait, IsWindow(window) ? 1 : 0);
+    }
+    return CallWindowProcA(g_frameProcedure, window, message, wParam, lParam);
 }
 
 TEST_F(CaptureOnScreen, CaptureOfAnotherThreadEndsInThatThreadHoweverItIsLeftAndRemovesOnlyItsOwnHooks) {
-    enum class Leave { Returns, Terminated, UnhookedElsewhere, UnloadedElsewhere, UnloadedWhileBusy };
+    enum class Leave {
+        Returns,
+        Terminated,
+        UnhookedElsewhere,
+        UnhookedWhileBusy,
+        UnhookedDuringATick,
+        UnloadedElsewhere,
+        UnloadedWhileBusy,
+        UnloadedInCancelHandler
+    };
     const struct {
         const char* what;
         Leave leave;
@@ -206,9 +263,14 @@ TEST_F(CaptureOnScreen, CaptureOfAnotherThreadEndsInThatThreadHoweverItIsLeftAnd
         {"the capture thread returns without unhooking", Leave::Returns, false, true},
         {"the capture thread is terminated", Leave::Terminated, false, false},
         {"another thread unhooks after the choice", Leave::UnhookedElsewhere, true, true},
+        {"another thread unhooks while the capture thread does not answer", Leave::UnhookedWhileBusy, false, true},
+        {"another thread unhooks while a tick moving the frame takes sent messages", Leave::UnhookedDuringATick,
+         false, true},
         {"another thread unloads the module", Leave::UnloadedElsewhere, false, true},
         {"another thread unloads the module while the capture thread does not answer", Leave::UnloadedWhileBusy, false,
          false},
+        {"another thread unloads the module while the capture thread is in its cancel handler",
+         Leave::UnloadedInCancelHandler, false, false},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -230,6 +292,31 @@ TEST_F(CaptureOnScreen, CaptureOfAnotherThreadEndsInThatThreadHoweverItIsLeftAnd
         case Leave::UnhookedElsewhere:
             m_host.Unhook();
             break;
+        case Leave::UnhookedWhileBusy:
+            thread.Block();
+            m_host.Unhook();
+            EXPECT_EQ(Shared().mouseHook | Shared().keyboardHook, 0u) << "no hook left once unhook answered";
+            thread.Pump();
+            break;
+        case Leave::UnhookedDuringATick: {
+            const win32::unique_handle moving(CreateEventA(nullptr, TRUE, FALSE, nullptr)), quit(
+                CreateEventA(nullptr, TRUE, FALSE, nullptr));
+            test_support::Thread deaf([&] {
+                g_deafWindow = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+                WaitForSingleObject(quit.get(), 30000);  // handles no message meanwhile
+                DestroyWindow(g_deafWindow);
+            });
+            g_frameOutlivedTheWait = -1;
+            g_frameProcedure = reinterpret_cast<WNDPROC>(
+                SetWindowLongPtrA(frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WaitWhileMoving)));
+            g_moving = moving.get();
+            MoveTo(kFirst, false);
+            ASSERT_EQ(WaitForSingleObject(moving.get(), 30000), WAIT_OBJECT_0);
+            m_host.Unhook();
+            EXPECT_TRUE(WaitUntil([] { return g_frameOutlivedTheWait == 1; })) << "not ended inside the move";
+            SetEvent(quit.get());
+            break;
+        }
         case Leave::UnloadedElsewhere:
             m_host.Unload();
             break;
@@ -237,6 +324,14 @@ TEST_F(CaptureOnScreen, CaptureOfAnotherThreadEndsInThatThreadHoweverItIsLeftAnd
             thread.Block();
             m_host.Unload();
             thread.Pump();
+            break;
+        case Leave::UnloadedInCancelHandler:
+            thread.BusyInNextCancel(3000);
+            KeysAt(kSecond, "key Escape");
+            ASSERT_TRUE(thread.WaitUntilInCancelHandler());
+            m_host.Unload();
+            // The handler returns into the thread's loop: no frame of the unloaded module waits for it.
+            ASSERT_TRUE(thread.WaitUntilOutOfCancelHandler());
             break;
         }
         // A timer or a window procedure left in an unloaded module would end this process here.

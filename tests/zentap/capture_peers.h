@@ -12,18 +12,19 @@
 
 namespace zentap_test {
 
-// Holds the record's lock from construction until Release.
+// Holds the record's lock from construction until Release, and writes "field=value ..." (as
+// HostileWriter takes them) into the record just before it lets go.
 class RecordLockHolder {
 public:
-    RecordLockHolder()
+    explicit RecordLockHolder(const std::string& fieldsAtRelease = "")
         : m_peer(test_support::InBin("capture_memory_peer.exe hold-lock " + m_locked.name() + " " + m_release.name() +
-                                     " " + m_seen)) {
+                                     " " + m_seen + " " + fieldsAtRelease)) {
         m_holding = m_peer.started() && m_locked.Wait();
     }
     bool holding() const { return m_holding; }
 
-    // Lets the lock go; false unless the record and the last area as they were at that moment could
-    // be read.
+    // Lets the lock go; false unless the record and the last area as they were at that moment (the
+    // fields written) could be read.
     bool Release(zentap::CaptureRecord& record, zentap::LastArea& area) {
         m_release.Set();
         if (m_peer.Wait() != 0) return false;

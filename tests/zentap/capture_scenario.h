@@ -307,6 +307,11 @@ public:
     LONG done() const { return m_done; }
     bool Running() const { return WaitForSingleObject(m_thread.get(), 0) == WAIT_TIMEOUT; }
 
+    // At the next cancel message the thread stays in its handler for `ms`, handling nothing.
+    void BusyInNextCancel(DWORD ms) { InterlockedExchange(&m_cancelBusyMs, static_cast<LONG>(ms)); }
+    bool WaitUntilInCancelHandler() { return WaitForSingleObject(m_inCancel.get(), 30000) == WAIT_OBJECT_0; }
+    bool WaitUntilOutOfCancelHandler() { return WaitForSingleObject(m_outOfCancel.get(), 30000) == WAIT_OBJECT_0; }
+
     void Pump() { Tell(kPump); }
     // Returns once the thread waits without handling messages.
     void Block() {
@@ -338,6 +343,12 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
         auto* self = reinterpret_cast<CaptureThread*>(GetWindowLongPtrA(window, GWLP_USERDATA));
         if (self && message == ZentapHost::kDone) InterlockedIncrement(&self->m_done);
+        const bool cancel = self && message == ZentapHost::kCancel;
+        if (const LONG busyMs = cancel ? InterlockedExchange(&self->m_cancelBusyMs, 0) : 0) {
+            SetEvent(self->m_inCancel.get());
+            Sleep(static_cast<DWORD>(busyMs));
+            SetEvent(self->m_outOfCancel.get());
+        }
         return DefWindowProcA(window, message, wParam, lParam);
     }
 
@@ -371,10 +382,13 @@ private:
     const char* m_useType;
     std::string m_status;
     LONG m_done = 0;
+    LONG m_cancelBusyMs = 0;
     LONG m_command = kPump;
     win32::unique_handle m_started{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     win32::unique_handle m_wake{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
     win32::unique_handle m_blocked{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    win32::unique_handle m_inCancel{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    win32::unique_handle m_outOfCancel{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
     win32::unique_handle m_thread;
 };
 

@@ -6,6 +6,8 @@
 //   STUB_NULL_IMAGE      Loadimage writes sizes but returns no bitmap
 //   STUB_RECORD_LOAD     a library planted where a careless load would find it: records that a
 //                        process loaded it by creating "<its own path>.loaded"
+//   STUB_NEEDS_IMPORT    Filekind answers what ImportedKind of the library's import answers
+//   STUB_IMPORT          built as that import (ZuzaImport.dll): ImportedKind only
 // Otherwise Loadimage answers a bitmap exactly as large as the box it was given, and reports a
 // 640 x 480, 8-bit source.
 #include <windows.h>
@@ -18,11 +20,16 @@
 #define STUB_EXPORT extern "C" __attribute__((dllexport))
 #endif
 
-#ifndef STUB_NO_FILEKIND
+#if defined(STUB_IMPORT)
+STUB_EXPORT int ImportedKind() { return STUB_KIND; }
+#elif defined(STUB_NEEDS_IMPORT)
+extern "C" __declspec(dllimport) int ImportedKind();
+STUB_EXPORT int WINAPI Filekind(const char*) { return ImportedKind(); }
+#elif !defined(STUB_NO_FILEKIND)
 STUB_EXPORT int WINAPI Filekind(const char*) { return STUB_KIND; }
 #endif
 
-#ifndef STUB_NO_LOADIMAGE
+#if !defined(STUB_NO_LOADIMAGE) && !defined(STUB_IMPORT)
 STUB_EXPORT HBITMAP WINAPI Loadimage(const char*, int* width, int* height, int* imageWidth, int* imageHeight,
                                      int* bitsPerPixel) {
     *imageWidth = 640;
