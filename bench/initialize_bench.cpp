@@ -5,7 +5,7 @@
 //   must call   what any handler must call for the file: the shell's data object rendering the
 //               selection (GetData), the library's kind probe (Filekind) and its decode (Loadimage),
 //               the library loaded once, the bitmap deleted afterwards;
-//   initialize  the handler's Initialize on a real shell data object for the file, the thumbnail
+//   initialize  a new handler's Initialize on a real shell data object for the file, the thumbnail
 //               cache emptied before each pair (debug start, settings, the selection, the file's
 //               version read, the library loaded, asked for the kind and the thumbnail, unloaded,
 //               the thumbnail kept).
@@ -110,10 +110,12 @@ void TouchLater(const std::string& path) {
 
 // A first right-click against what it must call, and, for information, against the decode alone.
 void TimeFirstRightClick(const Case& c, IDataObject* data, const Library& library) {
-    dravik::CPMenu menu;
     bench::Pairs pairs;
     std::vector<double> decodes;
     for (int round = 0; round < c.rounds; ++round) {
+        // A new handler each time, as the shell makes one for each right-click: one used before
+        // would delete its last thumbnail in Initialize.
+        dravik::CPMenu menu;
         HBITMAP decoded = nullptr;
         dravik::ReleaseThumbnailCache();
         pairs.Add([&] { TimeInitialize(menu, data); },
