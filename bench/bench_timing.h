@@ -73,6 +73,11 @@ inline bool Report(const char* what, const Pairs& pairs, double bound) {
     return Report(what, Median(pairs.baseline), Median(pairs.measured), pairs.Ratio(), bound);
 }
 
+// A result line without a bound, printed for information.
+inline void ReportInformation(const char* what, double baselineMs, double measuredMs, double ratio) {
+    std::printf("%-44s %12.3f %12.3f %8.3f  (for information)\n", what, baselineMs, measuredMs, ratio);
+}
+
 inline void ReportHeader(const char* baseline, const char* measured) {
     std::printf("%-44s %12s %12s %8s\n", "", baseline, measured, "ratio");
 }

@@ -1,10 +1,31 @@
-# lumorex_module(<target> DEF <file.def> [RC <file.rc>] [LIBS ...] [SOURCES ...])
-# A DLL with undecorated exports and fixed ordinals from its .def file.
+# Compiler options for the code of a lean module (see LEAN below): small rather than fast, each
+# function and datum in a section of its own, so that the linker can leave out what nothing uses.
+if(MSVC)
+  set(LUMOREX_LEAN_COMPILE_OPTIONS /O1 /Gy /Gw)
+else()
+  set(LUMOREX_LEAN_COMPILE_OPTIONS -Os -ffunction-sections -fdata-sections)
+endif()
+
+# lumorex_module(<target> DEF <file.def> [RC <file.rc>] [LIBS ...] [SOURCES ...] [LEAN])
+# A DLL with undecorated exports and fixed ordinals from its .def file. LEAN: a module that the
+# system maps into other processes (a hook module, into every process that gets input while its
+# hooks are set): its own sources are compiled with LUMOREX_LEAN_COMPILE_OPTIONS (give its static
+# libraries the same), unreferenced sections are left out, and the C++ runtime's verbose handler
+# for uncaught exceptions, with the symbol demangler it brings, is replaced.
 function(lumorex_module target)
-  cmake_parse_arguments(M "" "DEF" "SOURCES;RC;LIBS" ${ARGN})
+  cmake_parse_arguments(M "LEAN" "DEF" "SOURCES;RC;LIBS" ${ARGN})
   add_library(${target} SHARED ${M_SOURCES} ${M_RC} ${M_DEF})
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME ${target})
   target_link_libraries(${target} PRIVATE ${M_LIBS})
+  if(M_LEAN)
+    target_compile_options(${target} PRIVATE ${LUMOREX_LEAN_COMPILE_OPTIONS})
+    if(MSVC)
+      target_link_options(${target} PRIVATE /OPT:REF /OPT:ICF)
+    else()
+      target_sources(${target} PRIVATE ${CMAKE_SOURCE_DIR}/common/lean_runtime/terminate_handler.cpp)
+      target_link_options(${target} PRIVATE -Wl,--gc-sections)
+    endif()
+  endif()
   if(NOT MSVC)
     # The .def names win over the compiler's stdcall decoration on i686.
     target_link_options(${target} PRIVATE -Wl,--enable-stdcall-fixup -Wl,--kill-at)

@@ -74,10 +74,11 @@ function(lumorex_test name)
 endfunction()
 
 # Inspects a built DLL (or PROGRAM): machine type, export names and ordinals against its .def file
-# (none without one), imports of system DLLs only, no debug information in a release build, any
-# section that must be shared between processes, and the release's version in its version block.
+# (none without one), imports of system DLLs only, no debug information in a release build, its
+# length in a release build (at most MAX_RELEASE_BYTES, if given), any section that must be shared
+# between processes, and the release's version in its version block.
 function(lumorex_check_binary name)
-  cmake_parse_arguments(C "" "DLL;PROGRAM;DEF;SHARED_SECTION" "" ${ARGN})
+  cmake_parse_arguments(C "" "DLL;PROGRAM;DEF;SHARED_SECTION;MAX_RELEASE_BYTES" "" ${ARGN})
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(machine "pe-x86-64")
   else()
@@ -87,6 +88,7 @@ function(lumorex_check_binary name)
     COMMAND ${CMAKE_COMMAND}
       -DOBJDUMP=${LUMOREX_OBJDUMP} -DBINARY=$<TARGET_FILE:${C_DLL}${C_PROGRAM}> -DDEF=${C_DEF}
       -DMACHINE=${machine} -DSHARED_SECTION=${C_SHARED_SECTION} -DVERSION=${CMAKE_PROJECT_VERSION}
+      -DMAX_RELEASE_BYTES=${C_MAX_RELEASE_BYTES}
       -DRELEASE=$<NOT:$<CONFIG:Debug,RelWithDebInfo>>
       -P ${CMAKE_SOURCE_DIR}/cmake/check_binary.cmake)
 endfunction()

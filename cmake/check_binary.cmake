@@ -1,10 +1,11 @@
 cmake_minimum_required(VERSION 3.21)
 # cmake -DOBJDUMP= -DBINARY= [-DDEF=] -DMACHINE=pe-i386|pe-x86-64 [-DSHARED_SECTION=name] [-DRELEASE=1]
-#       [-DVERSION=a.b.c.d] -P check_binary.cmake
+#       [-DVERSION=a.b.c.d] [-DMAX_RELEASE_BYTES=n] -P check_binary.cmake
 # Fails unless the binary is built for MACHINE, exports exactly the names and ordinals of its .def
 # file (nothing without one), imports no compiler runtime DLL, carries no debug information in a
-# release build, marks SHARED_SECTION (if given) as shared, and has a version block whose file and
-# product versions are VERSION (if given).
+# release build, is at most MAX_RELEASE_BYTES long in a release build (if given), marks
+# SHARED_SECTION (if given) as shared, and has a version block whose file and product versions are
+# VERSION (if given).
 execute_process(COMMAND ${OBJDUMP} -p ${BINARY} OUTPUT_VARIABLE dump RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "objdump failed on ${BINARY}")
@@ -74,6 +75,11 @@ if(RELEASE AND sections MATCHES "DEBUGGING")
   message(FATAL_ERROR "${BINARY} is a release build and carries debug information")
 endif()
 
+file(SIZE ${BINARY} size)
+if(RELEASE AND MAX_RELEASE_BYTES AND size GREATER MAX_RELEASE_BYTES)
+  message(FATAL_ERROR "${BINARY} is ${size} bytes long: a release build may be ${MAX_RELEASE_BYTES} at most")
+endif()
+
 if(SHARED_SECTION)
   if(NOT sections MATCHES "${SHARED_SECTION}[^\n]*\n[^\n]*SHARED")
     message(FATAL_ERROR "${BINARY} has no shared section ${SHARED_SECTION}")
@@ -124,4 +130,4 @@ if(VERSION)
   endif()
 endif()
 
-message(STATUS "${BINARY}: ${format}, exports [${actual}], system imports only, version ${VERSION}")
+message(STATUS "${BINARY}: ${format}, ${size} bytes, exports [${actual}], system imports only, version ${VERSION}")

@@ -23,9 +23,11 @@ run_target() {
   trap lumorex_wine_down EXIT
   lumorex_wine_up "$root/build/$target" || return 1
   # Without a window manager Wine waits for one at every hide of a window it counts as managed;
-  # the capture benchmark shows and hides its frame.
-  "$WINE" reg add 'HKCU\Software\Wine\AppDefaults\capture_bench.exe\X11 Driver' /v Managed /t REG_SZ /d N /f \
-    >/dev/null
+  # the capture and injection benchmarks show and hide the capture's frame.
+  for program in capture_bench.exe injection_bench.exe; do
+    "$WINE" reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\X11 Driver" /v Managed /t REG_SZ /d N /f \
+      >/dev/null
+  done
   for bench in "$root/build/$target/bin/"*_bench.exe; do
     name=$(basename "$bench" .exe)
     echo "== $target $name"

@@ -81,12 +81,6 @@ bool ModeFieldEquals(const char (&field)[kModeSize], const char* text) {
     return false;
 }
 
-std::string ModeText(const CaptureRecord& record) {
-    const void* end = std::memchr(record.mode, '\0', kModeSize);
-    const std::size_t length = end ? static_cast<const char*>(end) - record.mode : kModeSize;
-    return std::string(record.mode, length);
-}
-
 void SetMode(CaptureRecord& record, const char* text) {
     std::size_t length = 0;
     while (length < kModeSize - 1 && text[length] != '\0') ++length;

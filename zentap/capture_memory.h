@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 namespace zentap {
@@ -58,8 +59,13 @@ struct CaptureRecord {
 bool ModeFieldEquals(const char (&field)[kModeSize], const char* text);
 inline bool ModeIs(const CaptureRecord& record, const char* text) { return ModeFieldEquals(record.mode, text); }
 
-// The mode as text, ending at its terminator or at the end of the field.
-std::string ModeText(const CaptureRecord& record);
+// The mode as text, ending at its terminator or at the end of the field. Inline: the module itself
+// never needs it, and a string made in the module would bring the C++ runtime's string code with it.
+inline std::string ModeText(const CaptureRecord& record) {
+    const void* end = std::memchr(record.mode, '\0', kModeSize);
+    const std::size_t length = end ? static_cast<const char*>(end) - record.mode : kModeSize;
+    return std::string(record.mode, length);
+}
 
 // Copies `text` with its terminator into the mode and leaves the bytes after it as they were. A text
 // too long for the field is cut so that the terminator still fits.

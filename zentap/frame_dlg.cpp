@@ -1,5 +1,6 @@
 #include "frame_dlg.h"
 
+#include <cstring>
 #include <utility>
 
 #include "capture_locks.h"
@@ -111,7 +112,7 @@ BOOL CFrameDlg::OnInitDialog() {
     SetPropA(m_hWnd, kFrameProperty, kFrameMark);
     OnSize();
     g_font = CreateCaptionFont();
-    m_caption = m_useType == kModeObject ? kObjectCaption : kSelectCaption;
+    m_caption = std::strcmp(m_useType, kModeObject) == 0 ? kObjectCaption : kSelectCaption;
     return TRUE;
 }
 

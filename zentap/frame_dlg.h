@@ -8,8 +8,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 #include "win32/unique_handle.h"
 
 namespace zentap {
@@ -57,7 +55,10 @@ public:
     bool m_hidden = false;  // after the hide message every move hides the window
     bool m_escapePressed = false;  // an Escape the tick has not written yet
     win32::unique_hbitmap m_bitmap;
-    std::string m_useType = "object";  // set before Create
+    // "select" or "object", set before Create, which alone reads it (for the caption): a caller's
+    // text may go once Create has returned. Not a string object: the module would carry the C++
+    // runtime's string code into every process its hooks reach.
+    const char* m_useType = "object";
     int m_tabWidth = 120;
     int m_tabHeight = 14;
     // One of the two constant captions, chosen in the dialog procedure, where nothing may allocate.

@@ -2,6 +2,7 @@
 
 #include "com/object_map.h"
 #include "preview/file_list.h"
+#include "preview/thumbnail_cache.h"
 
 namespace dravik {
 
@@ -11,6 +12,7 @@ void ExitInstance(bool processEnding) noexcept {
     if (processEnding) return;
     g_module.Stop();
     ReleaseFileListBlocks();
+    ReleaseThumbnailCache();
 }
 
 }  // namespace dravik

@@ -9,9 +9,9 @@ namespace dravik {
 void InitInstance(HINSTANCE instance) noexcept;
 
 // Unloaded on its own (processEnding false): stops the module object, which releases the cached
-// class factory and the type information, and gives the file list's blocks back. When the process
-// is ending nothing is released: the libraries whose objects the module holds may be detached
-// already, and everything the module holds goes with the process.
+// class factory and the type information, gives the file list's blocks back and drops the kept
+// thumbnails. When the process is ending nothing is released: the libraries whose objects the
+// module holds may be detached already, and everything the module holds goes with the process.
 void ExitInstance(bool processEnding) noexcept;
 
 }  // namespace dravik

@@ -1,17 +1,46 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
+#include <utility>
 
 #include "handler/debug_log.h"
 #include "handler/pmenu.h"
 #include "outside/image_library.h"
 #include "preview/preview_item.h"
 #include "preview/preview_timer.h"
+#include "preview/thumbnail_cache.h"
 
 namespace dravik {
 
 int g_lastPreviewWidth = 100;
 int g_lastPreviewHeight = 100;
+
+namespace {
+
+ThumbnailFacts FactsOf(const CPMenu& menu) {
+    return {menu.m_runType,  menu.m_previewWidth, menu.m_previewHeight,
+            menu.m_imageWidth, menu.m_imageHeight, menu.m_imageBits};
+}
+
+// What a decode of this version of the file gave, from the cache; false when it holds nothing
+// for it. The image library is not loaded.
+bool TakeCachedThumbnail(CPMenu& menu, const FileVersion& file) {
+    ThumbnailFacts facts;
+    win32::unique_hbitmap thumbnail = FindCachedThumbnail(file, facts);
+    if (!thumbnail) return false;
+    menu.m_previewBitmap = std::move(thumbnail);
+    menu.m_runType = facts.kind;
+    menu.m_previewWidth = facts.previewWidth;
+    menu.m_previewHeight = facts.previewHeight;
+    menu.m_imageWidth = facts.imageWidth;
+    menu.m_imageHeight = facts.imageHeight;
+    menu.m_imageBits = facts.imageBits;
+    g_lastPreviewWidth = menu.m_previewWidth;
+    g_lastPreviewHeight = menu.m_previewHeight;
+    return true;
+}
+
+}  // namespace
 
 int CPMenu::GetFileKind(const char* path) {
     DebugLog("FileKind");
@@ -51,7 +80,11 @@ int CPMenu::LoadPreviewImage(const char* path) {
     m_previewBitmap.reset();
 
     int loadMs = 0;
-    if (win32::unique_hmodule library = LoadImageLibrary(m_mainPath)) {
+    FileVersion version;
+    const bool versioned = ReadFileVersion(path, version);
+    if (versioned && TakeCachedThumbnail(*this, version)) {
+        DebugLog("load image from the cache");
+    } else if (win32::unique_hmodule library = LoadImageLibrary(m_mainPath)) {
         auto loadImage = win32::proc_address<LoadImageFunction>(library.get(), kLoadImageExport);
         if (loadImage) {
             m_runType = GetFileKind(path);
@@ -65,6 +98,8 @@ int CPMenu::LoadPreviewImage(const char* path) {
                     m_previewBitmap.reset(thumbnail);
                     g_lastPreviewWidth = m_previewWidth;
                     g_lastPreviewHeight = m_previewHeight;
+                    // Read before the decode: a file that changed meanwhile is decoded again.
+                    if (versioned) CacheThumbnail(version, thumbnail, FactsOf(*this));
                 }
                 loadMs = ElapsedMs(load);
                 DebugLog("load image info %d %d %d  ", m_imageWidth, m_imageHeight, m_imageBits);
