@@ -12,4 +12,4 @@ for argument in "$@"; do
   [ "$argument" = --gtest_list_tests ] && exec "$WINE" "$@"
 done
 lumorex_monitors_check "$build" || exit 1
-DISPLAY=$LUMOREX_MONITORS_DISPLAY WINEPREFIX=$LUMOREX_MONITORS_PREFIX exec "$WINE" "$@"
+DISPLAY=$LUMOREX_MONITORS_DISPLAY WINEPREFIX=$LUMOREX_MONITORS_PREFIX lumorex_run_unpiped "$WINE" "$@"

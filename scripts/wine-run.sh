@@ -6,5 +6,6 @@ set -euo pipefail
 kind=$1
 shift
 source "$(dirname "$0")/wine-env.sh"
-[ "$kind" = x86 ] && [ -n "$WINE32" ] && exec "$WINE32" "$@"
-exec "$WINE" "$@"
+loader=$WINE
+[ "$kind" = x86 ] && [ -n "$WINE32" ] && loader=$WINE32
+lumorex_run_unpiped "$loader" "$@"

@@ -46,8 +46,6 @@ inline std::string Wine32Mode() {
     return mode;
 }
 inline bool OtherKindRuns() { return Wine32Mode() != "none"; }
-// Whether this is a 32-bit program run by Wine's 32-bit loader under user-mode emulation.
-inline bool RunsEmulated() { return sizeof(void*) == 4 && Wine32Mode() == "emulated"; }
 #define SKIP_UNLESS_THE_OTHER_KIND_RUNS()                                                        \
     if (!test_support::OtherKindRuns())                                                          \
     GTEST_SKIP() << "32-bit programs do not run on this machine (LUMOREX_WINE32_MODE=none)"

@@ -37,9 +37,10 @@ Names ReadInOnePass(const void* block, size_t bytes) {
 }
 
 // The names DragQueryFileW gives for each index of the count it reports, each read into a buffer
-// that holds any name of the block.
+// that holds any name of the block. The block is followed by zeros: for a list without names the
+// system reads on past the one zero there is, and would count whatever the heap holds next.
 Names QueryEachIndex(const std::string& bytes) {
-    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, bytes.size() + 4);
     std::memcpy(GlobalLock(block), bytes.data(), bytes.size());
     GlobalUnlock(block);
     const HDROP drop = static_cast<HDROP>(block);

@@ -186,9 +186,6 @@ TEST_F(Server, CanUnloadNowOnlyOnceEveryThreadHasLetGoOfEverything) {
 }
 
 TEST(SelectedFileName, ReadersOnOtherThreadsSeeOnlyWholeNames) {
-    if (test_support::RunsEmulated())
-        GTEST_SKIP() << "eight threads racing on one lock now and then crash the user-mode emulator itself "
-                        "(\"qemu: uncaught target signal 11\")";
     const std::string names[] = {std::string(300, 'a') + ".jpg", "b.png", std::string(1000, 'c') + ".gif"};
     std::atomic<int> writing{4}, torn{0};
     std::vector<test_support::Thread> threads;
