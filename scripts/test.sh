@@ -20,12 +20,18 @@ done
 # Under emulation a 32-bit process takes seconds to start and its code runs several times slower:
 # a case gets more time. Where no 32-bit program runs, the x64 cases that start one skip themselves
 # (they read LUMOREX_WINE32_MODE).
+# Cases whose eight racing threads kill the emulated process inside the emulator in a full run
+# ("qemu: uncaught target signal 11", "libgcc_s.so.1: failed to map segment" as a thread ends);
+# skipping from inside them ended their emulated process as badly (exit code 29 after the skip).
+# They run natively and on x64; under emulation they are not run, and the first and last lines
+# say so.
+not_emulated="Server.CanUnloadNowOnlyOnceEveryThreadHasLetGoOfEverything|SelectedFileName.ReadersOnOtherThreadsSeeOnlyWholeNames"
 x86_options=()
 case $LUMOREX_WINE32_MODE in
   native) x86_way="Wine's 32-bit loader, natively" ;;
   emulated)
     x86_way="Wine's 32-bit loader under user-mode emulation (this kernel refuses 32-bit code)"
-    x86_options=(--timeout 900)
+    x86_options=(--timeout 900 -E "^($not_emulated)\$")
     ;;
   *) x86_way="" ;;
 esac
@@ -67,6 +73,8 @@ started=$(date +%s)
 declare -A pids=() results=()
 if [ -n "$x86_way" ]; then
   echo "test: x86 runs with $x86_way; x64 with Wine's 64-bit loader"
+  [ "$LUMOREX_WINE32_MODE" != emulated ] ||
+    echo "test: not run under emulation, their racing threads kill the emulator: ${not_emulated//|/, }"
   suite x86 "${x86_options[@]}" "$@" &
   pids[x86]=$!
 else
@@ -89,6 +97,9 @@ for target in x86 x64; do
   esac
 done
 
+if [ -n "${pids[x86]:-}" ] && [ "$LUMOREX_WINE32_MODE" = emulated ]; then
+  results[x86]="${results[x86]}; not run under emulation: ${not_emulated//|/, }"
+fi
 echo "==== both suites in $(($(date +%s) - started)) s"
 echo "x86 (${x86_way:-no way to run 32-bit programs here}): ${results[x86]}"
 echo "x64 (Wine's 64-bit loader): ${results[x64]}"
