@@ -23,9 +23,11 @@ done
 # Cases whose eight racing threads kill the emulated process inside the emulator in a full run
 # ("qemu: uncaught target signal 11", "libgcc_s.so.1: failed to map segment" as a thread ends);
 # skipping from inside them ended their emulated process as badly (exit code 29 after the skip).
-# They run natively and on x64; under emulation they are not run, and the first and last lines
-# say so.
+# The same end came to the row of the hostile-values case whose anchor is the least integer, in two
+# loaded runs after one that passed: its grab came out black, then the emulator died. They run
+# natively and on x64; under emulation they are not run, and the first and last lines say so.
 not_emulated="Server.CanUnloadNowOnlyOnceEveryThreadHasLetGoOfEverything|SelectedFileName.ReadersOnOtherThreadsSeeOnlyWholeNames"
+not_emulated+="|CaptureOnScreen.ValuesAnotherProcessWritesMidCaptureNeitherMisleadNorHoldUpNorEndTheHost"
 x86_options=()
 case $LUMOREX_WINE32_MODE in
   native) x86_way="Wine's 32-bit loader, natively" ;;
@@ -74,7 +76,7 @@ declare -A pids=() results=()
 if [ -n "$x86_way" ]; then
   echo "test: x86 runs with $x86_way; x64 with Wine's 64-bit loader"
   [ "$LUMOREX_WINE32_MODE" != emulated ] ||
-    echo "test: not run under emulation, their racing threads kill the emulator: ${not_emulated//|/, }"
+    echo "test: not run under emulation, as the emulator dies in them (see scripts/test.sh): ${not_emulated//|/, }"
   suite x86 "${x86_options[@]}" "$@" &
   pids[x86]=$!
 else
