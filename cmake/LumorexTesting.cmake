@@ -22,14 +22,15 @@ else()
 endif()
 
 # lumorex_test(<name> SOURCES ... [LIBS ...] [LOCK <resource>...] [GUI] [TWO_MONITORS]
-#              [ENVIRONMENT <variable>=<value>...])
+#              [ENVIRONMENT <variable>=<value>...] [TIMEOUT <seconds>])
 # A GoogleTest program whose cases ctest runs one by one. LOCK names shared state the cases
 # change (the registry settings, the X display); GUI marks cases that need the display.
 # TWO_MONITORS runs the cases on the two-monitor display instead (label two_monitors), through the
 # wrapper that finds it; scripts/wine-env.sh brings it up. ENVIRONMENT sets variables for the
-# cases (Wine, for one, takes a program's code pages from the locale variables).
+# cases (Wine, for one, takes a program's code pages from the locale variables). TIMEOUT gives
+# each case that many seconds instead of the run's default.
 function(lumorex_test name)
-  cmake_parse_arguments(T "GUI;TWO_MONITORS" "" "SOURCES;LIBS;LOCK;ENVIRONMENT" ${ARGN})
+  cmake_parse_arguments(T "GUI;TWO_MONITORS" "TIMEOUT" "SOURCES;LIBS;LOCK;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} ${LUMOREX_GTEST_MAIN} win32_common)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
@@ -61,6 +62,9 @@ function(lumorex_test name)
   endif()
   if(T_ENVIRONMENT)
     string(APPEND properties " ENVIRONMENT \"${T_ENVIRONMENT}\"")
+  endif()
+  if(T_TIMEOUT)
+    string(APPEND properties " TIMEOUT ${T_TIMEOUT}")
   endif()
   if(properties)
     # Discovery names the cases only when ctest runs; this file, read after discovery's own, gives
