@@ -62,11 +62,17 @@ lumorex_wine_kind() {
 # the wine-preloader of that folder when there is one (Debian ships none). So the folder holds real
 # copies of the two loaders, links to the rest of Wine, and a preloader that runs the 32-bit loader
 # under qemu, keeping the emulator's address space below the 32-bit top (without -R, qemu takes
-# most of a minute to start each process; 0x80000000 is too little for Wine).
+# most of a minute to start each process; 0x80000000 is too little for Wine). The C runtime's
+# unwinder is loaded at the start: a thread's end loads it otherwise, when the emulated address
+# space may have no room left for it ("libgcc_s.so.1 must be installed for pthread_exit to work",
+# then the emulated process dies).
 lumorex_wine32emu_folder() {
   local folder=$1 link
-  [ -x "$folder/lib/wine/wine-preloader" ] && cmp -s /usr/lib/wine/wine64 "$folder/lib/wine/wine64" &&
-    cmp -s /usr/lib/wine/wine "$folder/lib/wine/wine" && return 0
+  local preloader
+  preloader=$(printf '#!/bin/sh\nexec /usr/bin/qemu-i386-static -R 0x81000000 -E LD_PRELOAD=%s "$@"' \
+    /usr/lib/i386-linux-gnu/libgcc_s.so.1)
+  [ "$(cat "$folder/lib/wine/wine-preloader" 2>/dev/null)" = "$preloader" ] &&
+    cmp -s /usr/lib/wine/wine64 "$folder/lib/wine/wine64" && cmp -s /usr/lib/wine/wine "$folder/lib/wine/wine" && return 0
   rm -rf "$folder"
   mkdir -p "$folder/lib/wine" "$folder/lib/x86_64-linux-gnu" "$folder/lib/i386-linux-gnu" "$folder/share" || return 1
   cp /usr/lib/wine/wine /usr/lib/wine/wine64 "$folder/lib/wine/" || return 1
@@ -74,7 +80,7 @@ lumorex_wine32emu_folder() {
     lib/i386-linux-gnu/wine:/usr/lib/i386-linux-gnu/wine share/wine:/usr/share/wine; do
     ln -s "${link#*:}" "$folder/${link%%:*}" || return 1
   done
-  printf '#!/bin/sh\nexec /usr/bin/qemu-i386-static -R 0x81000000 "$@"\n' >"$folder/lib/wine/wine-preloader" &&
+  printf '%s\n' "$preloader" >"$folder/lib/wine/wine-preloader" &&
     chmod +x "$folder/lib/wine/wine-preloader"
 }
 
