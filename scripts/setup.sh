@@ -11,8 +11,9 @@ packages=(
   xvfb xdotool imagemagick x11-utils
   xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
   googletest
-  # Letters of every script the demonstration and the tests name files in: Hangul, Thai, emoji.
-  fonts-nanum fonts-tlwg-loma fonts-symbola
+  # Letters of every script the demonstration and the tests name files in: Hangul, Thai, emoji;
+  # the demonstration merges them into one face (scripts/demo-font.py).
+  fonts-nanum fonts-tlwg-loma fonts-symbola python3-fonttools
   locales
 )
 

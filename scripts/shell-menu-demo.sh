@@ -86,6 +86,21 @@ shell_menu_scene() {
   fi
 }
 
+# The Korean menus ask for Gulim, which Wine lacks: the prefix gets one face with Hangul, Latin,
+# Thai and emoji (scripts/demo-font.py) in its place, or Thai names come out as boxes. An emoji
+# stays two boxes: Wine draws text that it does not shape one UTF-16 unit at a time, and each half
+# of a character past U+FFFF has no glyph in any font.
+shell_menu_font() {
+  local font="$SHELL_MENU_PREFIX/drive_c/windows/Fonts/LumorexDemoSans.ttf"
+  if [ ! -s "$font" ] && ! /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/demo-font.py" "$font" >/dev/null 2>&1; then
+    rm -f "$font"
+    echo "    the font could not be built (python3-fonttools, scripts/setup.sh): Thai names show as boxes"
+    return 0
+  fi
+  shell_menu_wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Gulim /t REG_SZ /d 'Lumorex Demo Sans' /f >/dev/null
+  echo "    Gulim drawn with Lumorex Demo Sans: NanumGothic, Loma's Thai, Symbola's symbols ($font)"
+}
+
 shell_menu_demo() {
   local samples='C:\users\Public\Pictures\Lumorex samples'
   SHELL_MENU_PREFIX=$1
@@ -96,6 +111,7 @@ shell_menu_demo() {
   # A server still running there is left from a run that was cut short; it would never end.
   WINEPREFIX=$SHELL_MENU_PREFIX "$WINESERVER" -k >/dev/null 2>&1 || true
   lumorex_prefix_up "$SHELL_MENU_PREFIX"
+  shell_menu_font
 
   echo "== Sample files: $samples"
   rm -rf "$SHELL_MENU_PREFIX/drive_c/users/Public/Pictures/Lumorex samples"
