@@ -5,6 +5,7 @@
 #include <wrl/client.h>
 
 #include <cstring>
+#include <vector>
 
 #include "image_file.h"
 #include "win32/unique_handle.h"
@@ -64,12 +65,12 @@ int FileKind(const char* path) {
     }
 
     ComPtr<IWICImagingFactory> factory;
+    std::vector<BYTE> bytes;
     ComPtr<IWICBitmapDecoder> decoder;
     UINT frames = 0;
     if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory))) ||
-        FAILED(factory->CreateDecoderFromFilename(widePath.c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, &decoder)) ||
-        FAILED(decoder->GetFrameCount(&frames)) || frames == 0)
+        !(decoder = OpenDecoder(factory.Get(), widePath, bytes)) || FAILED(decoder->GetFrameCount(&frames)) ||
+        frames == 0)
         return kKindNone;
     return frames > 1 ? kKindFrames : kKindStill;
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "win32/unique_handle.h"
+
 using Microsoft::WRL::ComPtr;
 
 namespace zuzazavuro {
@@ -15,6 +17,26 @@ std::wstring WidePath(const char* path) {
     MultiByteToWideChar(codePage, 0, path, -1, &wide[0], length);
     wide.resize(static_cast<size_t>(length) - 1);
     return wide;
+}
+
+ComPtr<IWICBitmapDecoder> OpenDecoder(IWICImagingFactory* factory, const std::wstring& path,
+                                      std::vector<BYTE>& bytes) {
+    constexpr LONGLONG kLargestFile = 1 << 30;
+    const win32::unique_file file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size = {};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 || size.QuadPart > kLargestFile)
+        return nullptr;
+    bytes.resize(static_cast<size_t>(size.QuadPart));
+    DWORD read = 0;
+    ComPtr<IWICStream> stream;
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) ||
+        read != bytes.size() || FAILED(factory->CreateStream(&stream)) ||
+        FAILED(stream->InitializeFromMemory(bytes.data(), read)) ||
+        FAILED(factory->CreateDecoderFromStream(stream.Get(), nullptr, WICDecodeMetadataCacheOnDemand, &decoder)))
+        return nullptr;
+    return decoder;
 }
 
 namespace {
@@ -38,8 +60,7 @@ ImageFile::ImageFile(const char* path) {
     WICPixelFormatGUID format = {};
     if (widePath.empty() ||
         FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&m_factory))) ||
-        FAILED(m_factory->CreateDecoderFromFilename(widePath.c_str(), nullptr, GENERIC_READ,
-                                                    WICDecodeMetadataCacheOnDemand, &m_decoder)) ||
+        !(m_decoder = OpenDecoder(m_factory.Get(), widePath, m_bytes)) ||
         FAILED(m_decoder->GetFrameCount(&m_frameCount)) || m_frameCount == 0 ||
         FAILED(m_decoder->GetFrame(0, &frame)) ||
         FAILED(frame->GetSize(&m_width, &m_height)) || m_width == 0 || m_height == 0 ||

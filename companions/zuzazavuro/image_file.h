@@ -7,11 +7,19 @@
 #include <wrl/client.h>
 
 #include <string>
+#include <vector>
 
 namespace zuzazavuro {
 
 // The path as the platform's ANSI file functions read it; empty for an empty or unreadable path.
 std::wstring WidePath(const char* path);
+
+// A decoder of the file's bytes, read into bytes, which must outlive it; null when the file cannot
+// be read or no codec decodes it. The codecs read from memory, never the file: given the file,
+// some (TIFF's) ask for its details, and under emulation Wine's round trip for the volume's has
+// hung the process for good.
+Microsoft::WRL::ComPtr<IWICBitmapDecoder> OpenDecoder(IWICImagingFactory* factory, const std::wstring& path,
+                                                      std::vector<BYTE>& bytes);
 
 class ImageFile {
 public:
@@ -31,6 +39,7 @@ public:
 
 private:
     Microsoft::WRL::ComPtr<IWICImagingFactory> m_factory;
+    std::vector<BYTE> m_bytes;  // read by the decoder below as long as it lives
     Microsoft::WRL::ComPtr<IWICBitmapDecoder> m_decoder;
     Microsoft::WRL::ComPtr<IWICBitmapFrameDecode> m_frame;
     UINT m_frameCount = 0;
